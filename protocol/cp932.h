@@ -1,0 +1,33 @@
+#pragma once
+
+// Code page 932 (Shift-JIS with the Windows extensions) is the one text encoding of the
+// party: on the wire, in the list files and in saved logs. Everything inside the programs is
+// held as code page 932 bytes; conversion to Unicode happens only at the edge of a window or
+// a terminal.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+// Characters that code page 932 cannot hold become "?", as the original text APIs do.
+std::string Cp932FromUtf8(std::string_view utf8);
+
+// Bytes that are no code page 932 character become "?".
+std::string Utf8FromCp932(std::string_view cp932);
+
+// The first byte of a double-byte character: 0x81 to 0x9F and 0xE0 to 0xFC.
+constexpr bool IsCp932LeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// The longest prefix of text of at most maxBytes bytes that does not end inside a
+// double-byte character.
+std::size_t Cp932FitLength(std::string_view text, std::size_t maxBytes);
+
+inline std::string_view Cp932Cut(std::string_view text, std::size_t maxBytes) {
+    return text.substr(0, Cp932FitLength(text, maxBytes));
+}
+
+}  // namespace vesk

@@ -1,0 +1,292 @@
+#include "protocol/socket.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace vesk {
+
+namespace {
+
+#ifdef _WIN32
+using Length = int;
+constexpr int kSendFlags = 0;
+bool Interrupted() { return false; }
+bool Aborted() { return WSAGetLastError() == WSAECONNRESET; }
+#else
+using Length = std::size_t;
+constexpr int kSendFlags = MSG_NOSIGNAL;
+bool Interrupted() { return errno == EINTR; }
+bool Aborted() { return errno == ECONNABORTED; }
+#endif
+
+template <typename Call>
+long Retry(Call call) {
+    long result;
+    do {
+        result = static_cast<long>(call());
+    } while (result < 0 && Interrupted());
+    return result;
+}
+
+}  // namespace
+
+bool SocketStartup() {
+#ifdef _WIN32
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+#else
+    return true;
+#endif
+}
+
+void SocketCleanup() {
+#ifdef _WIN32
+    WSACleanup();
+#endif
+}
+
+int LastSocketError() {
+#ifdef _WIN32
+    return WSAGetLastError();
+#else
+    return errno;
+#endif
+}
+
+long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity) {
+    return Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), MSG_PEEK); });
+}
+
+bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count) {
+    std::size_t taken = 0;
+    while (taken < count) {
+        const long result = Retry(
+            [&] { return recv(socket, buffer + taken, static_cast<Length>(count - taken), 0); });
+        if (result <= 0) return false;
+        taken += static_cast<std::size_t>(result);
+    }
+    return true;
+}
+
+long SendSome(SocketHandle socket, const char* bytes, std::size_t count) {
+    return Retry([&] { return send(socket, bytes, static_cast<Length>(count), kSendFlags); });
+}
+
+bool ShutdownBoth(SocketHandle socket) {
+#ifdef _WIN32
+    return shutdown(socket, SD_BOTH) == 0 || WSAGetLastError() == WSAENOTCONN;
+#else
+    return shutdown(socket, SHUT_RDWR) == 0 || errno == ENOTCONN;
+#endif
+}
+
+bool CloseSocket(SocketHandle socket) {
+#ifdef _WIN32
+    return closesocket(socket) == 0;
+#else
+    return close(socket) == 0;
+#endif
+}
+
+Listener OpenListener(std::uint16_t port, int backlog) {
+    Listener listener;
+    listener.handle = socket(AF_INET, SOCK_STREAM, 0);
+    if (listener.handle == kInvalidSocket) {
+        listener.failedAt = ListenStep::Socket;
+        return listener;
+    }
+#ifndef _WIN32
+    // Lets a stop and a start on the same port follow each other while connections of the
+    // last run sit in TIME_WAIT. On POSIX it still refuses a port another program listens
+    // on; on Windows it would not, so it is left off there.
+    const int on = 1;
+    setsockopt(listener.handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+#endif
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    address.sin_port = htons(port);
+    if (bind(listener.handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        listener.failedAt = ListenStep::Bind;
+    } else if (listen(listener.handle, backlog) != 0) {
+        listener.failedAt = ListenStep::Listen;
+    }
+    if (listener.failedAt != ListenStep::Done) {
+        CloseSocket(listener.handle);
+        listener.handle = kInvalidSocket;
+    }
+    return listener;
+}
+
+SocketHandle AcceptConnection(SocketHandle listener, int* peerPort) {
+    sockaddr_in peer{};
+#ifdef _WIN32
+    int length = sizeof peer;
+#else
+    socklen_t length = sizeof peer;
+#endif
+    SocketHandle client;
+    do {
+        client = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
+        // A connection that was reset before it was taken is no failure of the listener.
+    } while (client == kInvalidSocket && (Interrupted() || Aborted()));
+    if (client != kInvalidSocket && peerPort != nullptr) *peerPort = ntohs(peer.sin_port);
+    return client;
+}
+
+int LocalPort(SocketHandle socket) {
+    sockaddr_in address{};
+#ifdef _WIN32
+    int length = sizeof address;
+#else
+    socklen_t length = sizeof address;
+#endif
+    if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) return -1;
+    return ntohs(address.sin_port);
+}
+
+namespace {
+
+#ifdef _WIN32
+bool SetBlocking(SocketHandle socket, bool blocking) {
+    u_long nonBlocking = blocking ? 0 : 1;
+    return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+}
+
+bool ConnectPending() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+
+// 0 when connected, else the error; WSAETIMEDOUT when the time ran out.
+int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &writable);
+    FD_SET(socket, &failed);
+    timeval limit{static_cast<long>(timeout.count() / 1000),
+                  static_cast<long>(timeout.count() % 1000 * 1000)};
+    const int ready = select(0, nullptr, &writable, &failed, &limit);
+    if (ready == 0) return WSAETIMEDOUT;
+    if (ready < 0) return WSAGetLastError();
+    int error = 0;
+    int length = sizeof error;
+    getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    return error;
+}
+#else
+bool SetBlocking(SocketHandle socket, bool blocking) {
+    const int flags = fcntl(socket, F_GETFL, 0);
+    if (flags < 0) return false;
+    return fcntl(socket, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
+}
+
+bool ConnectPending() { return errno == EINPROGRESS; }
+
+int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
+    pollfd entry{socket, POLLOUT, 0};
+    int ready;
+    do {
+        ready = poll(&entry, 1, static_cast<int>(timeout.count()));
+    } while (ready < 0 && errno == EINTR);
+    if (ready == 0) return ETIMEDOUT;
+    if (ready < 0) return errno;
+    int error = 0;
+    socklen_t length = sizeof error;
+    getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length);
+    return error;
+}
+#endif
+
+}  // namespace
+
+ConnectResult ConnectTo(const std::string& dottedAddress, int port,
+                        std::chrono::milliseconds timeout) {
+    ConnectResult result;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (port < 0 || port > 65535 ||
+        inet_pton(AF_INET, dottedAddress.c_str(), &address.sin_addr) != 1) {
+        result.badAddress = true;
+        return result;
+    }
+    const SocketHandle handle = socket(AF_INET, SOCK_STREAM, 0);
+    if (handle == kInvalidSocket) {
+        result.error = LastSocketError();
+        return result;
+    }
+    // Connect without blocking, so that an unreachable server costs at most the timeout
+    // rather than the system's own connection timeout.
+    int error = 0;
+    if (!SetBlocking(handle, false)) {
+        error = LastSocketError();
+    } else if (connect(handle, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = ConnectPending() ? WaitForConnect(handle, timeout) : LastSocketError();
+    }
+    if (error == 0 && !SetBlocking(handle, true)) error = LastSocketError();
+    if (error != 0) {
+        CloseSocket(handle);
+        result.error = error;
+        return result;
+    }
+    result.handle = handle;
+    return result;
+}
+
+void SetLinger(SocketHandle socket, int seconds) {
+    linger value{};
+    value.l_onoff = 1;
+    value.l_linger = static_cast<decltype(value.l_linger)>(seconds);
+    setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {
+#ifdef _WIN32
+    const DWORD value = static_cast<DWORD>(timeout.count());
+#else
+    timeval value{};
+    value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    value.tv_usec = static_cast<suseconds_t>(timeout.count() % 1000 * 1000);
+#endif
+    setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value),
+               sizeof value);
+}
+
+void EnableKeepAlive(SocketHandle socket, std::chrono::seconds idle, std::chrono::seconds interval,
+                     int probes) {
+    const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on);
+#ifdef TCP_KEEPIDLE
+    const int idleSeconds = static_cast<int>(idle.count());
+    const int intervalSeconds = static_cast<int>(interval.count());
+    setsockopt(socket, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds);
+    setsockopt(socket, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds, sizeof intervalSeconds);
+    setsockopt(socket, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+#endif
+#ifdef TCP_USER_TIMEOUT
+    // Keepalive probes only run while nothing is waiting for acknowledgement; this bounds the
+    // other case, data sent to a peer that no longer answers.
+    const unsigned int userTimeout =
+        static_cast<unsigned int>((idle + interval * probes) / std::chrono::milliseconds(1));
+    setsockopt(socket, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
+#endif
+#if !defined(TCP_KEEPIDLE) && !defined(TCP_USER_TIMEOUT)
+    (void)idle;
+    (void)interval;
+    (void)probes;
+#endif
+}
+
+}  // namespace vesk

@@ -1,0 +1,84 @@
+#pragma once
+
+// A thin layer over stream sockets: BSD sockets on POSIX, Windows Sockets under _WIN32.
+// Every call retries when a signal interrupts it; none of them throws.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#endif
+
+namespace vesk {
+
+#ifdef _WIN32
+using SocketHandle = SOCKET;
+inline constexpr SocketHandle kInvalidSocket = INVALID_SOCKET;
+#else
+using SocketHandle = int;
+inline constexpr SocketHandle kInvalidSocket = -1;
+#endif
+
+// Readies the platform's socket library (Windows Sockets 1.1 or later); true on POSIX.
+bool SocketStartup();
+void SocketCleanup();
+
+// The error code of the last failed socket call on this thread.
+int LastSocketError();
+
+// Bytes that the peer sent and that are waiting, without taking them: the count (at most
+// capacity), 0 when the peer closed the connection, -1 on an error.
+long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity);
+
+// Takes exactly count bytes; false when the connection ended or failed first.
+bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count);
+
+// Hands bytes to the system: the count taken (at least 1), or 0 or -1 when the send failed,
+// timed out or the connection is gone. Never raises SIGPIPE.
+long SendSome(SocketHandle socket, const char* bytes, std::size_t count);
+
+// Ends both directions, which wakes every thread blocked on the socket. A connection that is
+// already gone (reset by the peer) counts as shut down.
+bool ShutdownBoth(SocketHandle socket);
+bool CloseSocket(SocketHandle socket);
+
+enum class ListenStep { Done, Socket, Bind, Listen };
+
+struct Listener {
+    SocketHandle handle = kInvalidSocket;
+    ListenStep failedAt = ListenStep::Done;  // the step that failed, or Done
+};
+
+// A listening IPv4 socket on every interface; port 0 lets the system choose.
+Listener OpenListener(std::uint16_t port, int backlog);
+
+// Waits for the next connection; kInvalidSocket once the listener is shut down or fails.
+SocketHandle AcceptConnection(SocketHandle listener, int* peerPort);
+
+// The local port a socket is bound to, or -1.
+int LocalPort(SocketHandle socket);
+
+struct ConnectResult {
+    SocketHandle handle = kInvalidSocket;
+    bool badAddress = false;  // the text is no dotted IPv4 address
+    int error = 0;            // the system's error when the connection failed
+};
+
+// Connects to a dotted IPv4 address (host names are not resolved), waiting at most timeout.
+ConnectResult ConnectTo(const std::string& dottedAddress, int port,
+                        std::chrono::milliseconds timeout);
+
+// Unsent data is given at most this long when the socket is closed.
+void SetLinger(SocketHandle socket, int seconds);
+// A send that cannot hand over its bytes within this time fails.
+void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout);
+// A peer that vanished without closing (machine off, network gone) is noticed after about
+// idle + interval * probes; unacknowledged data gives up after the same time.
+void EnableKeepAlive(SocketHandle socket, std::chrono::seconds idle, std::chrono::seconds interval,
+                     int probes);
+
+}  // namespace vesk

@@ -1,0 +1,47 @@
+#include "protocol/wire_messages.h"
+
+#include "protocol/cp932.h"
+
+namespace vesk::wire {
+
+namespace {
+
+std::string Join(std::initializer_list<std::string_view> pieces) {
+    std::string line;
+    for (const std::string_view piece : pieces) line += piece;
+    return line;
+}
+
+}  // namespace
+
+std::string NameLine(std::string_view name) { return Join({name, kLineEnd}); }
+
+std::string JoinAnnouncement(std::string_view name) {
+    static const std::string joined = Cp932FromUtf8(" がパーティに参加しました");
+    return Join({kTalkPrefix, name, joined, kLineEnd});
+}
+
+std::string ChatLine(std::string_view name, std::string_view text) {
+    static const std::string colon = Cp932FromUtf8("：");
+    return Join({kTalkPrefix, name, colon, text, kLineEnd});
+}
+
+std::string DiceLine(std::string_view name, std::string_view expression,
+                     std::string_view rollDetails, int total) {
+    static const std::string rattle = Cp932FromUtf8("：ころりんこ。。。");
+    return Join({kTalkPrefix, name, rattle, expression, " = ", rollDetails, " = ",
+                 std::to_string(total), kLineEnd});
+}
+
+std::string PaddLine(std::string_view name, int id) {
+    return Join({kPaddPrefix, name, "\t", std::to_string(id), kLineEnd});
+}
+
+std::string PdelLine(int id) { return Join({kPdelPrefix, std::to_string(id), kLineEnd}); }
+
+std::string DepartureLine(std::string_view name) {
+    static const std::string left = Cp932FromUtf8(" がパーティから抜けました");
+    return Join({name, left, kLineEnd});
+}
+
+}  // namespace vesk::wire

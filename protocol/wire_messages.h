@@ -1,0 +1,30 @@
+#pragma once
+
+// The lines of the party line protocol, byte for byte in code page 932. Every argument is
+// code page 932 text as well.
+
+#include <string>
+#include <string_view>
+
+namespace vesk::wire {
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+inline constexpr std::string_view kTalkPrefix = "talk";
+inline constexpr std::string_view kPaddPrefix = "padd";
+inline constexpr std::string_view kPdelPrefix = "pdel";
+inline constexpr std::string_view kBlankTalk = "talk\r\n";
+
+// Client lines.
+std::string NameLine(std::string_view name);          // "%s\r\n"
+std::string JoinAnnouncement(std::string_view name);  // "talk%s がパーティに参加しました\r\n"
+std::string ChatLine(std::string_view name, std::string_view text);  // "talk%s：%s\r\n"
+// "talk%s：ころりんこ。。。%s = %s = %d\r\n"
+std::string DiceLine(std::string_view name, std::string_view expression,
+                     std::string_view rollDetails, int total);
+
+// Server lines.
+std::string PaddLine(std::string_view name, int id);  // "padd%s\t%d\r\n"
+std::string PdelLine(int id);                         // "pdel%d\r\n"
+std::string DepartureLine(std::string_view name);  // "%s がパーティから抜けました\r\n"
+
+}  // namespace vesk::wire

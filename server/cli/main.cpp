@@ -1,0 +1,147 @@
+// vesk-relay: the relay server without a window, for a machine with no desktop. Each event
+// log line goes to standard output in UTF-8; SIGINT or SIGTERM stops it.
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#ifdef _WIN32
+#include <atomic>
+#include <chrono>
+#include <thread>
+#else
+#include <pthread.h>
+#endif
+
+#include "protocol/cp932.h"
+#include "protocol/socket.h"
+#include "server/port_rule.h"
+#include "server/relay_server.h"
+
+namespace {
+
+constexpr int kExitBadArguments = 2;
+constexpr int kExitStartFailed = 1;
+
+class StandardOutputReporter : public vesk::RelayReporter {
+public:
+    void LogLine(std::string_view text) override { Write(stdout, text); }
+    void ShowMessage(std::string_view text) override { Write(stderr, text); }
+
+private:
+    void Write(std::FILE* stream, std::string_view text) {
+        const std::string line = vesk::Utf8FromCp932(text) + "\n";
+        std::lock_guard guard(lock);
+        std::fputs(line.c_str(), stream);
+        std::fflush(stream);
+    }
+
+    std::mutex lock;  // one line at a time, whichever thread writes it
+};
+
+void PrintUsage(std::FILE* stream) {
+    std::fputs(
+        "usage: vesk-relay [--port N]\n"
+        "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
+        "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
+        stream);
+}
+
+// The port number of an argument: decimal digits only.
+std::optional<long long> ParsePort(std::string_view text) {
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    long long value = 0;
+    for (const char digit : text) {
+        if (digit < '0' || digit > '9') return std::nullopt;
+        value = value * 10 + (digit - '0');
+    }
+    return value;
+}
+
+#ifdef _WIN32
+std::atomic<bool> stopRequested{false};
+void OnStopSignal(int) { stopRequested = true; }
+
+void WaitForStopSignal() {
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    while (!stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+#else
+sigset_t StopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+// Called before any thread starts, so that every thread inherits the mask and the signals
+// wait for sigwait in the main thread.
+void BlockStopSignals() {
+    const sigset_t signals = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+void WaitForStopSignal() {
+    const sigset_t signals = StopSignals();
+    int received = 0;
+    sigwait(&signals, &received);
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long long port = vesk::kDefaultServerPort;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "-h" || argument == "--help") {
+            PrintUsage(stdout);
+            return 0;
+        }
+        std::optional<long long> parsed;
+        if (argument == "--port" && i + 1 < argc) {
+            parsed = ParsePort(argv[++i]);
+        } else if (argument.starts_with("--port=")) {
+            parsed = ParsePort(argument.substr(7));
+        }
+        if (!parsed) {
+            std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
+            PrintUsage(stderr);
+            return kExitBadArguments;
+        }
+        port = *parsed;
+    }
+    if (const auto refusal = vesk::PortRuleMessage(port)) {
+        std::fprintf(stderr, "vesk-relay: %s\n", vesk::Utf8FromCp932(*refusal).c_str());
+        return kExitBadArguments;
+    }
+
+#ifndef _WIN32
+    BlockStopSignals();
+#endif
+    if (!vesk::SocketStartup()) {
+        std::fputs("vesk-relay: the socket library cannot be started\n", stderr);
+        return kExitStartFailed;
+    }
+    StandardOutputReporter reporter;
+    int exitCode = 0;
+    {
+        vesk::RelayServer server(reporter);
+        if (server.Start(static_cast<std::uint16_t>(port))) {
+            reporter.LogLine(vesk::Cp932FromUtf8("サーバー起動"));
+            WaitForStopSignal();
+            server.Stop();
+            reporter.LogLine(vesk::Cp932FromUtf8("サーバー終了"));
+        } else {
+            exitCode = kExitStartFailed;
+        }
+    }
+    vesk::SocketCleanup();
+    return exitCode;
+}

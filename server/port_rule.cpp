@@ -1,0 +1,17 @@
+#include "server/port_rule.h"
+
+#include "protocol/cp932.h"
+
+namespace vesk {
+
+std::optional<std::string> PortRuleMessage(long long port) {
+    if (port < kLowestServerPort) {
+        return Cp932FromUtf8("安全のためポート番号は1000以上を指定して下さい");
+    }
+    if (port > kHighestServerPort) {
+        return Cp932FromUtf8("ポート番号は65535以下を指定して下さい");
+    }
+    return std::nullopt;
+}
+
+}  // namespace vesk

@@ -1,0 +1,343 @@
+#include "server/relay_server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "protocol/cp932.h"
+#include "tests/support/test_peer.h"
+
+namespace vesk {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Sjis;
+using test::TestPeer;
+using test::WaitUntil;
+
+class RecordingReporter : public RelayReporter {
+public:
+    void LogLine(std::string_view text) override {
+        std::lock_guard guard(lock);
+        lines.push_back(Utf8FromCp932(text));
+    }
+    void ShowMessage(std::string_view text) override {
+        std::lock_guard guard(lock);
+        messages.push_back(Utf8FromCp932(text));
+    }
+    int Count(const std::string& line) const {
+        std::lock_guard guard(lock);
+        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+    }
+    bool WaitFor(const std::string& line, int times = 1) const {
+        return WaitUntil([&] { return Count(line) >= times; });
+    }
+    std::vector<std::string> Lines() const {
+        std::lock_guard guard(lock);
+        return lines;
+    }
+
+private:
+    mutable std::mutex lock;
+    std::vector<std::string> lines;
+    std::vector<std::string> messages;
+};
+
+std::string Departure(std::string_view name) {
+    return Sjis(std::string(name) + " がパーティから抜けました\r\n");
+}
+
+class Relay : public ::testing::Test {
+protected:
+    explicit Relay(RelayOptions options = {}) : server(reporter, options) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(server.Start(0));
+        port = server.ListeningPort();
+        ASSERT_GT(port, 0);
+    }
+
+    // A client that sent its name line and saw its own participant line come back.
+    std::unique_ptr<TestPeer> Join(const std::string& name, int expectedId) {
+        auto peer = std::make_unique<TestPeer>(port);
+        EXPECT_TRUE(peer->Connected());
+        peer->Send(name + "\r\n");
+        EXPECT_TRUE(peer->WaitForLine("padd" + name + "\t" + std::to_string(expectedId) + "\r\n"))
+            << name;
+        return peer;
+    }
+
+    RecordingReporter reporter;
+    RelayServer server;
+    int port = 0;
+};
+
+TEST_F(Relay, NewcomerGetsTheRosterThenItsOwnParticipantLine) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    EXPECT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+
+    TestPeer kai(port);
+    EXPECT_EQ(kai.NextLine(), "paddAya\t0\r\n");  // before its name line is even sent
+    EXPECT_EQ(kai.NextLine(), "paddBen\t1\r\n");
+    kai.Send("Kai\r\n");
+    EXPECT_EQ(kai.NextLine(), "paddKai\t2\r\n");
+    EXPECT_TRUE(aya->WaitForLine("paddKai\t2\r\n"));
+    EXPECT_TRUE(ben->WaitForLine("paddKai\t2\r\n"));
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Ben", 1}, {"Kai", 2}}));
+    EXPECT_TRUE(reporter.WaitFor("接続：クライアント No.2 (ポート番号 " +
+                                 std::to_string(LocalPort(kai.Handle())) + ")"));
+}
+
+TEST_F(Relay, EveryLineReachesEveryClientTheSenderToo) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+    const std::string chat = Sjis("talkBen：やあ\r\n");
+    ben->Send("talk\r\n" + chat + "ab\r\n" + "\r\n");
+    for (TestPeer* peer : {aya.get(), ben.get()}) {
+        EXPECT_EQ(peer->NextLine(), "talk\r\n");
+        EXPECT_EQ(peer->NextLine(), chat);
+        EXPECT_EQ(peer->NextLine(), "ab\r\n");
+        EXPECT_EQ(peer->NextLine(), "\r\n");  // the relay never looks inside a line
+    }
+}
+
+TEST_F(Relay, ALineThatLooksLikeAServerLineIsRelayedUnchanged) {
+    auto aya = Join("Aya", 0);
+    aya->Send("paddMallory\t7\r\npdel0\r\n");
+    EXPECT_EQ(aya->NextLine(), "paddMallory\t7\r\n");
+    EXPECT_EQ(aya->NextLine(), "pdel0\r\n");
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}}));
+}
+
+TEST_F(Relay, LinesInPiecesAndPackedTogetherAreRelayedWhole) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+    ben->Send("talkon");
+    ben->Send("e\r\ntalktwo\r\ntalkthr");
+    ben->Send("ee\r");
+    ben->Send("\n");
+    EXPECT_EQ(aya->NextLine(), "talkone\r\n");
+    EXPECT_EQ(aya->NextLine(), "talktwo\r\n");
+    EXPECT_EQ(aya->NextLine(), "talkthree\r\n");
+}
+
+TEST_F(Relay, DepartureReachesTheOthersAndTheIdIsReused) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    auto kai = Join("Kai", 2);
+    ben->Close();
+    for (TestPeer* peer : {aya.get(), kai.get()}) {
+        EXPECT_TRUE(peer->WaitForLine("pdel1\r\n"));
+        EXPECT_EQ(peer->NextLine(), "talk\r\n");
+        EXPECT_EQ(peer->NextLine(), Departure("Ben"));
+        EXPECT_EQ(peer->NextLine(), "talk\r\n");
+    }
+    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.1"));
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Kai", 2}}));
+
+    TestPeer eve(port);
+    EXPECT_EQ(eve.NextLine(), "paddAya\t0\r\n");
+    EXPECT_EQ(eve.NextLine(), "paddKai\t2\r\n");
+    eve.Send("Eve\r\n");
+    EXPECT_EQ(eve.NextLine(), "paddEve\t1\r\n");
+    EXPECT_TRUE(aya->WaitForLine("paddEve\t1\r\n"));
+}
+
+TEST_F(Relay, AResetConnectionIsADeparture) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    ben->Send("talkunread by anyone\r\n");
+    ben->Reset();
+    EXPECT_TRUE(aya->WaitForLine("pdel1\r\n"));
+    EXPECT_EQ(aya->NextLine(), "talk\r\n");
+    EXPECT_EQ(aya->NextLine(), Departure("Ben"));
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
+    EXPECT_EQ(reporter.Count("ERROR：切断処理失敗"), 0);
+}
+
+TEST_F(Relay, AConnectionThatEndsBeforeItsNameLineLeavesNoTrace) {
+    auto aya = Join("Aya", 0);
+    {
+        TestPeer silent(port);
+        EXPECT_EQ(silent.NextLine(), "paddAya\t0\r\n");
+        silent.Send("half a name");
+    }
+    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.1"));
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
+    EXPECT_TRUE(aya->Quiet());  // no participant, so no departure lines
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}}));
+    auto ben = Join("Ben", 1);  // the slot was freed
+}
+
+TEST_F(Relay, NamesAreCutAtATabAndToTheRecord) {
+    auto first = Join("Ab", 0);  // joined as "Ab\tc" below would read as id 0 otherwise
+    TestPeer tabbed(port);
+    tabbed.Send("Cd\tEf\r\n");
+    EXPECT_TRUE(tabbed.WaitForLine("paddCd\t1\r\n"));
+
+    // 50 single bytes and a double-byte character: 52 bytes, cut before the character.
+    const std::string longName = std::string(50, 'n') + Sjis("表") + "tail";
+    TestPeer longOne(port);
+    longOne.Send(longName + "\r\n");
+    EXPECT_TRUE(longOne.WaitForLine("padd" + std::string(50, 'n') + "\t2\r\n"));
+
+    const std::string exact = std::string(49, 'm') + Sjis("表");  // 51 bytes fit whole
+    TestPeer exactOne(port);
+    exactOne.Send(exact + "\r\n");
+    EXPECT_TRUE(exactOne.WaitForLine("padd" + exact + "\t3\r\n"));
+}
+
+TEST_F(Relay, TheTwentyFirstClientGrowsTheTable) {
+    std::vector<std::unique_ptr<TestPeer>> party;
+    for (int id = 0; id < 20; ++id) party.push_back(Join("p" + std::to_string(id), id));
+    EXPECT_EQ(server.SlotCount(), 20u);
+    party.push_back(Join("p20", 20));
+    EXPECT_EQ(server.SlotCount(), 30u);
+    EXPECT_EQ(server.ConnectedCount(), 21);
+    party[20]->Send("talklast\r\n");
+    EXPECT_TRUE(party[0]->WaitForLine("talklast\r\n"));
+}
+
+TEST_F(Relay, AfterStopConnectedClientsChatAndNewOnesAreRefused) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    server.Stop();
+    EXPECT_EQ(server.ListeningPort(), -1);
+    EXPECT_TRUE(reporter.WaitFor("接続受け入れ不能"));
+    ben->Send("talkstill here\r\n");
+    EXPECT_TRUE(aya->WaitForLine("talkstill here\r\n"));
+    TestPeer late(port);
+    EXPECT_FALSE(late.Connected());
+}
+
+TEST_F(Relay, ARestartOnTheSamePortKeepsTheSlotsOfConnectedClients) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    { auto gone = Join("Gone", 2); }
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+    server.Stop();
+    ASSERT_TRUE(server.Start(static_cast<std::uint16_t>(port)));  // connections in TIME_WAIT
+    EXPECT_TRUE(reporter.WaitFor("接続受け入れ可能", 2));
+
+    auto kai = Join("Kai", 2);  // 0 and 1 are still taken
+    aya->Close();
+    EXPECT_TRUE(ben->WaitForLine("pdel0\r\n"));
+    auto eve = Join("Eve", 0);
+    EXPECT_EQ(server.ConnectedCount(), 3);
+    eve->Send("talkhi\r\n");
+    EXPECT_TRUE(ben->WaitForLine("talkhi\r\n"));
+    EXPECT_TRUE(kai->WaitForLine("talkhi\r\n"));
+}
+
+TEST_F(Relay, APortAnotherServerHoldsIsRefused) {
+    RecordingReporter otherReporter;
+    RelayServer other(otherReporter);
+    EXPECT_FALSE(other.Start(static_cast<std::uint16_t>(port)));
+    EXPECT_EQ(otherReporter.Count("ERROR：ソケット初期化(bind)失敗"), 1);
+    EXPECT_FALSE(other.Start(static_cast<std::uint16_t>(port)));
+    EXPECT_EQ(otherReporter.Count("ERROR：ソケット初期化(bind)失敗"), 2);
+    EXPECT_EQ(other.ListeningPort(), -1);
+}
+
+TEST_F(Relay, ManyClientsSendingAtOnceAllSeeTheSameOrder) {
+    constexpr int kClients = 8;
+    constexpr int kLines = 60;
+    std::vector<std::unique_ptr<TestPeer>> party;
+    for (int id = 0; id < kClients; ++id) party.push_back(Join("p" + std::to_string(id), id));
+    for (int id = 0; id < kClients; ++id) {
+        for (int later = id + 1; later < kClients; ++later) {
+            ASSERT_TRUE(party[id]->WaitForLine("paddp" + std::to_string(later) + "\t" +
+                                               std::to_string(later) + "\r\n"));
+        }
+    }
+    std::vector<std::thread> senders;
+    for (int id = 0; id < kClients; ++id) {
+        senders.emplace_back([&, id] {
+            for (int n = 0; n < kLines; ++n) {
+                party[id]->Send("talk" + std::to_string(id) + ":" + std::to_string(n) + "\r\n");
+            }
+        });
+    }
+    for (auto& sender : senders) sender.join();
+    std::vector<std::vector<std::string>> seen(kClients);
+    for (int id = 0; id < kClients; ++id) {
+        for (int n = 0; n < kClients * kLines; ++n) {
+            auto line = party[id]->NextLine();
+            ASSERT_TRUE(line) << "client " << id << " line " << n;
+            seen[id].push_back(*line);
+        }
+    }
+    for (int id = 1; id < kClients; ++id) EXPECT_EQ(seen[id], seen[0]);
+    // Each sender's own lines keep their order.
+    std::vector<int> next(kClients, 0);
+    for (const std::string& line : seen[0]) {
+        const int sender = std::stoi(line.substr(4));
+        EXPECT_EQ(line,
+                  "talk" + std::to_string(sender) + ":" + std::to_string(next[sender]++) + "\r\n");
+    }
+}
+
+TEST_F(Relay, CloseEndsWithClientsStillConnected) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    TestPeer unnamed(port);
+    server.Close();
+    EXPECT_TRUE(aya->WaitForClose());
+    EXPECT_TRUE(ben->WaitForClose());
+    EXPECT_TRUE(unnamed.WaitForClose());
+    EXPECT_EQ(reporter.Count("切断：クライアント No.0"), 0);
+    EXPECT_TRUE(server.Roster().empty());
+    EXPECT_FALSE(server.Start(0));
+}
+
+TEST_F(Relay, ClearRosterEmptiesIt) {
+    auto aya = Join("Aya", 0);
+    server.ClearRoster();
+    EXPECT_TRUE(server.Roster().empty());
+    TestPeer late(port);
+    late.Send("Ben\r\n");
+    EXPECT_EQ(late.NextLine(), "paddBen\t1\r\n");  // no roster line for Aya any more
+}
+
+class SlowClientRelay : public Relay {
+protected:
+    SlowClientRelay() : Relay(RelayOptions{.sendTimeout = 300ms}) {}
+};
+
+TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    // Stuck never reads after joining; a small receive window fills quickly.
+    TestPeer stuck(port, 4096);
+    stuck.Send("Stuck\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddStuck\t2\r\n"));
+    ASSERT_TRUE(ben->WaitForLine("paddStuck\t2\r\n"));
+
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        // Ben keeps reading, as a healthy client does, until Stuck's departure shows.
+        EXPECT_TRUE(ben->WaitForLine("pdel2\r\n", nullptr, 60s));
+        done = true;
+    });
+    const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
+    auto readAya = std::thread([&] {
+        while (!done) aya->NextLine(50ms);
+    });
+    for (int i = 0; i < 20000 && !done; ++i) aya->Send(bulk);
+    reader.join();
+    readAya.join();
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.2"));
+    aya->Send("talkafter\r\n");
+    EXPECT_TRUE(ben->WaitForLine("talkafter\r\n"));
+}
+
+}  // namespace
+}  // namespace vesk

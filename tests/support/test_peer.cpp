@@ -1,0 +1,131 @@
+#include "tests/support/test_peer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+
+#include "protocol/cp932.h"
+
+namespace vesk::test {
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= until) return condition();
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+std::string Sjis(std::string_view utf8) { return Cp932FromUtf8(utf8); }
+
+TestPeer::TestPeer(int port, int receiveBuffer) {
+    handle = socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0) {
+        setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(handle);
+        handle = kInvalidSocket;
+    }
+}
+
+TestPeer::TestPeer(Adopt socket) : handle(socket.connected) {}
+
+TestPeer::~TestPeer() { Close(); }
+
+bool TestPeer::Send(std::string_view bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const auto result = send(handle, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (result <= 0) return false;
+        sent += static_cast<std::size_t>(result);
+    }
+    return true;
+}
+
+bool TestPeer::Fill(std::chrono::steady_clock::time_point until) {
+    if (ended || handle == kInvalidSocket) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    pollfd entry{handle, POLLIN, 0};
+    if (poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0))) <= 0) return true;
+    char chunk[8192];
+    const auto got = recv(handle, chunk, sizeof chunk, 0);
+    if (got <= 0) {
+        ended = true;
+        return false;
+    }
+    pending.append(chunk, static_cast<std::size_t>(got));
+    return true;
+}
+
+std::optional<std::string> TestPeer::NextLine(std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    for (;;) {
+        const auto end = pending.find("\r\n");
+        if (end != std::string::npos) {
+            std::string line = pending.substr(0, end + 2);
+            pending.erase(0, end + 2);
+            return line;
+        }
+        if (std::chrono::steady_clock::now() >= until || !Fill(until)) return std::nullopt;
+    }
+}
+
+bool TestPeer::WaitForLine(std::string_view line, std::vector<std::string>* skipped,
+                           std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    while (std::chrono::steady_clock::now() < until) {
+        auto next = NextLine(std::chrono::duration_cast<std::chrono::milliseconds>(
+            until - std::chrono::steady_clock::now()));
+        if (!next) return false;
+        if (*next == line) return true;
+        if (skipped != nullptr) skipped->push_back(*next);
+    }
+    return false;
+}
+
+bool TestPeer::WaitForClose(std::chrono::milliseconds deadline) {
+    const auto until = std::chrono::steady_clock::now() + deadline;
+    while (std::chrono::steady_clock::now() < until) {
+        pending.clear();
+        if (!Fill(until)) return true;
+    }
+    return false;
+}
+
+bool TestPeer::Quiet(std::chrono::milliseconds wait) { return !NextLine(wait).has_value(); }
+
+void TestPeer::Close() {
+    if (handle != kInvalidSocket) close(handle);
+    handle = kInvalidSocket;
+}
+
+void TestPeer::Reset() {
+    linger value{1, 0};
+    setsockopt(handle, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+    Close();
+}
+
+TestListener::TestListener() {
+    const Listener listener = OpenListener(0, 5);
+    if (listener.handle == kInvalidSocket) throw std::runtime_error("no test listener");
+    handle = listener.handle;
+    port = LocalPort(handle);
+}
+
+TestListener::~TestListener() { CloseSocket(handle); }
+
+SocketHandle TestListener::Accept() { return AcceptConnection(handle, nullptr); }
+
+}  // namespace vesk::test
