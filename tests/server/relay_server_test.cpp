@@ -229,6 +229,7 @@ TEST_F(Relay, ARestartOnTheSamePortKeepsTheSlotsOfConnectedClients) {
     auto kai = Join("Kai", 2);  // 0 and 1 are still taken
     aya->Close();
     EXPECT_TRUE(ben->WaitForLine("pdel0\r\n"));
+    ASSERT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
     auto eve = Join("Eve", 0);
     EXPECT_EQ(server.ConnectedCount(), 3);
     eve->Send("talkhi\r\n");

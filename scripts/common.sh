@@ -1,0 +1,34 @@
+# Shared by the start and test scripts: installs what the project needs and builds it.
+# Debian 12 packages; run as root (or with sudo available).
+
+VESK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VESK_BUILD=${VESK_BUILD:-$VESK_ROOT/build}
+
+VESK_PACKAGES=(
+    build-essential cmake pkg-config
+    libgtest-dev libgmock-dev
+    qt6-base-dev
+    fonts-ipafont-gothic
+)
+
+vesk_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+vesk_install_packages() {
+    local missing=()
+    for package in "${VESK_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    vesk_as_root apt-get update -q
+    DEBIAN_FRONTEND=noninteractive vesk_as_root apt-get install -y -q --no-install-recommends \
+        "${missing[@]}"
+}
+
+vesk_build() {
+    cmake -S "$VESK_ROOT" -B "$VESK_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$VESK_BUILD" -j "$(nproc)"
+}
