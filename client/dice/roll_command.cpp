@@ -40,7 +40,7 @@ std::string FitDiceLine(std::string_view name, std::string_view expression,
 }  // namespace
 
 void RollCommand(const ComboBoxView& diceBox, const ComboBoxView& nameBox, MessageBoxView& messages,
-                 DrawSource& draws, const SendLine& send) {
+                 DrawSource& draws, const LineSender& send) {
     const std::string expression = ReadControlText(diceBox, kMaxExpressionBytes);
     if (expression.empty()) {
         messages.ShowMessage(Cp932FromUtf8("ダイス式を選択(入力)して下さい"));

@@ -21,11 +21,11 @@ inline constexpr std::size_t kMaxDiceLineBytes = 499;
 
 // Hands one whole line to the connection; false when it could not be sent. The roll command
 // does not look at the result: with no connection open the dice are drawn and nothing is shown.
-using SendLine = std::function<bool(std::string_view line)>;
+using LineSender = std::function<bool(std::string_view line)>;
 
 // Sends at most kMaxDiceLineBytes. When the values of many dice do not fit the line, the
 // values that do not fit are left out and "+..." marks the cut; the total stays exact.
 void RollCommand(const ComboBoxView& diceBox, const ComboBoxView& nameBox, MessageBoxView& messages,
-                 DrawSource& draws, const SendLine& send);
+                 DrawSource& draws, const LineSender& send);
 
 }  // namespace vesk

@@ -113,27 +113,5 @@ TEST(DiceEvaluator, RollsTheMostDiceAllowed) {
     EXPECT_EQ(roll.total, 1666 * 21 + 4 + 2 + 6);
 }
 
-TEST(DiceEvaluator, ProblemMessagesShowTheFormToUse) {
-    EXPECT_NE(Utf8FromCp932(DiceProblemMessage(DiceProblem::MissingSize)).find("2D[6]"),
-              std::string::npos);
-    EXPECT_NE(Utf8FromCp932(DiceProblemMessage(DiceProblem::TooManyDigits)).find("9桁"),
-              std::string::npos);
-    EXPECT_NE(Utf8FromCp932(DiceProblemMessage(DiceProblem::TooManyDice)).find("9999個"),
-              std::string::npos);
-    EXPECT_FALSE(DiceProblemMessage(DiceProblem::NoNumber).empty());
-}
-
-TEST(RollDice, AppendsToTheDetailsOfEarlierTerms) {
-    FixedDraws draws(ExampleDraws());
-    std::string details = "7";
-    EXPECT_EQ(RollDice(draws, 2, 6, details), 6);
-    EXPECT_EQ(details, "7+4+2");
-    EXPECT_EQ(RollDice(draws, 0, 6, details), 0);
-    EXPECT_EQ(RollDice(draws, -3, 6, details), 0);
-    EXPECT_EQ(RollDice(draws, 2, 0, details), 0);
-    EXPECT_EQ(details, "7+4+2");
-    EXPECT_EQ(draws.Taken(), 2u);
-}
-
 }  // namespace
 }  // namespace vesk
