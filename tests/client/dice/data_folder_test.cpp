@@ -1,0 +1,108 @@
+#include "client/dice/data_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "client/dice/list_file.h"
+#include "tests/client/dice/fake_views.h"
+#include "tests/client/dice/temp_folder.h"
+#include "tests/support/test_peer.h"
+
+namespace vesk {
+
+void PrintTo(const ListPaths& paths, std::ostream* out) {
+    *out << "{" << paths.dataFolder << ", " << paths.diceList << ", " << paths.nameList << "}";
+}
+
+namespace {
+
+using test::Sjis;
+
+struct FolderCase {
+    std::string currentDirectory;
+    PathStyle style;
+    std::string dataFolder;
+    std::string separator;
+};
+
+TEST(DataFolder, IsTheCurrentDirectoryAndNamesTheListsInIt) {
+    const FolderCase cases[] = {
+        {"C:\\party", PathStyle::Windows, "C:\\party", "\\"},
+        // 表 ends in the byte of a backslash; it is no separator.
+        {Sjis("C:\\表"), PathStyle::Windows, Sjis("C:\\表"), "\\"},
+        {Sjis("D:\\表\\ソ"), PathStyle::Windows, Sjis("D:\\表\\ソ"), "\\"},
+        // At a drive root the data folder is the drive alone.
+        {"C:\\", PathStyle::Windows, "C:", "\\"},
+        {"\\\\host\\share", PathStyle::Windows, "\\\\host\\share", "\\"},
+        {"/home/aya/party", PathStyle::Posix, "/home/aya/party", "/"},
+        {Sjis("/home/aya/表"), PathStyle::Posix, Sjis("/home/aya/表"), "/"},
+        // On POSIX a backslash is part of a name.
+        {"/srv/odd\\", PathStyle::Posix, "/srv/odd\\", "/"},
+        {"/", PathStyle::Posix, "", "/"},
+        {"", PathStyle::Posix, ".", "/"},
+    };
+    for (const FolderCase& c : cases) {
+        const ListPaths expected{c.dataFolder, c.dataFolder + c.separator + "dice.sai",
+                                 c.dataFolder + c.separator + "name.nam"};
+        EXPECT_EQ(ListPathsFor(c.currentDirectory, c.style), expected) << c.currentDirectory;
+    }
+}
+
+TEST(DataFolder, CutsAtTheLastSeparatorThatIsNoPartOfACharacter) {
+    const std::pair<std::string, std::string> windows[] = {
+        {Sjis("C:\\表\\VeskChat.exe"), Sjis("C:\\表")},
+        {Sjis("C:\\表"), "C:"},
+        {Sjis("C:\\ソ表"), "C:"},
+        {"C:/games/VeskChat.exe", "C:/games"},
+        {"\\VeskChat.exe", "\\VeskChat.exe"},  // position 0 is never a cut
+    };
+    for (const auto& [path, folder] : windows)
+        EXPECT_EQ(CutAtLastSeparator(path, PathStyle::Windows), folder) << path;
+    EXPECT_EQ(CutAtLastSeparator(Sjis("/a/表/VeskChat"), PathStyle::Posix), Sjis("/a/表"));
+    EXPECT_EQ(CutAtLastSeparator("/a/b\\c", PathStyle::Posix), "/a");
+}
+
+// Runs in a folder of its own, named 表, and goes back to the folder it started in.
+class CurrentDirectory : public ::testing::Test {
+protected:
+    void SetUp() override {
+        start = std::filesystem::current_path();
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+    }
+    void TearDown() override { std::filesystem::current_path(start); }
+
+    test::TempFolder temp;
+    std::filesystem::path folder = temp.Path() / std::filesystem::path(u8"表");
+    std::filesystem::path start;
+};
+
+TEST_F(CurrentDirectory, FindsTheDataFolderWhereTheClientIsStarted) {
+    const ListPaths paths = FindDataFolder();
+    EXPECT_EQ(paths, ListPathsFor(test::Cp932Path(std::filesystem::current_path())));
+    EXPECT_EQ(NativePath(paths.dataFolder), std::filesystem::current_path());
+}
+
+TEST_F(CurrentDirectory, StartUpReadsTheListsOfTheCurrentDirectory) {
+    temp.Write(folder / "dice.sai", "1D[6]\r\n2D[6]+3\r\n");
+    test::FakeComboBox diceBox;
+    test::FakeComboBox nameBox;
+    test::FakeMessageBox messages;
+    const ListPaths paths = FindDataFolder();
+    FillListsAtStartUp(paths, Sjis("ごんべ"), diceBox, nameBox, messages);
+
+    EXPECT_EQ(diceBox.items, (std::vector<std::string>{"1D[6]", "2D[6]+3"}));
+    EXPECT_EQ(diceBox.text, "1D[6]");
+    // One message for the missing name list, naming its full path.
+    const std::u8string nameList = (std::filesystem::current_path() / "name.nam").u8string();
+    EXPECT_EQ(messages.shown,
+              (std::vector<std::string>{std::string(nameList.begin(), nameList.end()) +
+                                        " ファイルを開けません"}));
+    EXPECT_EQ(nameBox.items, (std::vector<std::string>{Sjis("ごんべ")}));
+}
+
+}  // namespace
+}  // namespace vesk
