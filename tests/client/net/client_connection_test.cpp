@@ -293,13 +293,29 @@ TEST_F(ConnectionToPeer, ThePlayerNameCannotBreakTheLines) {
     EXPECT_EQ(server->NextLine(), wire::JoinAnnouncement("Aya"));
 }
 
-TEST_F(ConnectionToPeer, ASendThatFailsGivesTheConnectionUpAndSaysSo) {
+TEST_F(ConnectionToPeer, AConnectionResetByTheServerIsReported) {
     auto server = Connect();
     EXPECT_TRUE(server->WaitForLine("talk\r\n"));
     server->Reset();
     EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
     EXPECT_TRUE(LastLogIs(player, kEnded));
     EXPECT_FALSE(player.connection.SendLine("talklost\r\n"));
+}
+
+TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
+    TestListener listener;
+    ConnectionOptions options;
+    options.sendTimeout = 200ms;
+    Player player("Aya", listener.Port(), options);
+    ASSERT_TRUE(player.connection.OpenConnection());
+    TestPeer server(TestPeer::Adopt{listener.Accept()});  // never reads
+
+    const std::string line = "talk" + std::string(4000, 'x') + "\r\n";
+    int sent = 0;
+    while (sent < 100000 && player.connection.SendLine(line)) ++sent;
+    EXPECT_LT(sent, 100000);  // the send gave up instead of waiting for ever
+    EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
+    EXPECT_TRUE(LastLogIs(player, kEnded));
 }
 
 struct NameCase {
