@@ -142,8 +142,12 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
                         options.keepAliveProbes);
         int clientNumber;
         {
+            // The roster lines go out in the same hold of the server lock that gives the
+            // newcomer its slot: from then on every broadcast reaches it, so a participant
+            // who joins or leaves meanwhile is announced to it exactly once, after them.
             std::lock_guard guard(serverLock);
             clientNumber = TakeSlot(client);
+            SendRoster(clientNumber);
         }
         Log("接続：クライアント No." + std::to_string(clientNumber) + " (ポート番号 " +
             std::to_string(peerPort) + ")");
@@ -235,17 +239,15 @@ void RelayServer::RelayThread(int clientNumber) {
     finishedWorkers.push_back(std::this_thread::get_id());
 }
 
-bool RelayServer::Welcome(int clientNumber, SocketHandle socket) {
-    {
-        // Under the server lock, so that the roster lines neither mix with a broadcast on
-        // this socket nor miss or repeat a participant who joins meanwhile.
-        std::lock_guard guard(serverLock);
-        std::string lines;
-        for (const Participant& present : roster.Participants()) {
-            lines += wire::PaddLine(present.name, present.id);
-        }
-        if (!lines.empty()) SendToClient(clientNumber, lines);
+void RelayServer::SendRoster(int clientNumber) {
+    std::string lines;
+    for (const Participant& present : roster.Participants()) {
+        lines += wire::PaddLine(present.name, present.id);
     }
+    if (!lines.empty()) SendToClient(clientNumber, lines);
+}
+
+bool RelayServer::Welcome(int clientNumber, SocketHandle socket) {
     LineBuffer line;
     const int length = ReadLine(socket, line);
     if (length < 0) return false;

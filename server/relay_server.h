@@ -67,6 +67,7 @@ private:
     void Depart(int clientNumber, SocketHandle socket, bool named);
 
     int TakeSlot(SocketHandle socket);                            // server lock held
+    void SendRoster(int clientNumber);                            // server lock held
     void FreeSlot(int clientNumber);                              // takes the server lock
     void Broadcast(std::string_view bytes, int leftOut);          // server lock held
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held

@@ -1,0 +1,232 @@
+#include "client/net/client_connection.h"
+
+#include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "client/net/player_name.h"
+#include "protocol/cp932.h"
+#include "protocol/line_transport.h"
+#include "protocol/socket.h"
+#include "protocol/wire_messages.h"
+
+#ifndef _WIN32
+#include <cerrno>
+#endif
+
+namespace vesk {
+
+namespace {
+
+#ifdef _WIN32
+constexpr int kRefused = WSAECONNREFUSED;
+constexpr int kTimedOut = WSAETIMEDOUT;
+constexpr int kNetworkUnreachable = WSAENETUNREACH;
+constexpr int kHostUnreachable = WSAEHOSTUNREACH;
+#else
+constexpr int kRefused = ECONNREFUSED;
+constexpr int kTimedOut = ETIMEDOUT;
+constexpr int kNetworkUnreachable = ENETUNREACH;
+constexpr int kHostUnreachable = EHOSTUNREACH;
+#endif
+
+// Why a connection failed, in words the player can act on.
+std::string FailureReason(const ConnectionTarget& target, int error, bool badAddress) {
+    if (badAddress) {
+        if (target.port < 1 || target.port > 65535) {
+            return "ポート番号は 1 から 65535 までの数で指定してください。";
+        }
+        return "アドレスは 127.0.0.1 のように数字とピリオドで指定してください。";
+    }
+    if (error == kRefused) {
+        return "接続を拒否されました。サーバーが起動しているか、ポート番号が合っているかを確かめて"
+               "く"
+               "ださい。";
+    }
+    if (error == kTimedOut) {
+        return "サーバーから応答がありませんでした。アドレスとネットワークを確かめてください。";
+    }
+    if (error == kNetworkUnreachable || error == kHostUnreachable) {
+        return "サーバーまでの経路が見つかりません。アドレスとネットワークを確かめてください。";
+    }
+    return "(エラー番号 " + std::to_string(error) + ")";
+}
+
+}  // namespace
+
+struct ClientConnection::Link {
+    Link(std::uint64_t id, SocketHandle socket, std::string playerName)
+        : id(id), socket(socket), playerName(std::move(playerName)) {}
+    // Only once both threads have ended, so no thread can reach a descriptor that the system
+    // has given to a newer connection.
+    ~Link() { CloseSocket(socket); }
+
+    // sendLock held. A failed send may have left part of a line in the stream, which would
+    // corrupt the next one; the connection is given up instead, and its reader thread
+    // reports that.
+    bool Send(std::string_view bytes) {
+        if (SendAll(socket, bytes)) return true;
+        ShutdownBoth(socket);
+        return false;
+    }
+
+    // sendLock held. The name line, a blank talk line, the join announcement and another
+    // blank talk line, before any other line of the connection: the server takes the first
+    // line as the player's name.
+    bool SendJoinLinesOnce() {
+        if (joinSent) return true;
+        joinSent = true;
+        const std::string blank(wire::kBlankTalk);
+        return Send(wire::NameLine(playerName) + blank + wire::JoinAnnouncement(playerName) +
+                    blank);
+    }
+
+    const std::uint64_t id;
+    const SocketHandle socket;
+    const std::string playerName;  // read when the connection was opened
+
+    // Guards joinSent and every send on the socket, so that lines never mix and the join
+    // lines go first. Taken by the join thread and by SendLine on the main thread.
+    std::mutex sendLock;
+    bool joinSent = false;
+
+    // Guards closing. The reader thread holds it while it posts to the window; the main thread
+    // sets closing under it before it shuts the socket down, so that nothing is posted from
+    // then on.
+    std::mutex postLock;
+    bool closing = false;
+
+    std::thread joinThread;
+    std::thread readerThread;
+};
+
+ClientConnection::ClientConnection(ChatWindow& window, ConnectionOptions options)
+    : window(window),
+      options(options),
+      dispatcher(roster, window),
+      self(std::make_shared<ClientConnection*>(this)) {}
+
+ClientConnection::~ClientConnection() { Close(); }
+
+std::string ClientConnection::PlayerName() {
+    return PlayerNameForLines(window.CurrentPlayerName());
+}
+
+bool ClientConnection::OpenConnection() {
+    if (closed) return false;
+    if (current) Disconnect();
+
+    const std::string name = PlayerName();
+    const ConnectResult result = ConnectTo(target.address, target.port, options.connectTimeout);
+    if (result.handle == kInvalidSocket) {
+        ReportConnectFailure(result.error, result.badAddress);
+        return false;
+    }
+    SetSendTimeout(result.handle, options.sendTimeout);
+    EnableKeepAlive(result.handle, options.keepAliveIdle, options.keepAliveInterval,
+                    options.keepAliveProbes);
+
+    auto link = std::make_unique<Link>(++lastLinkId, result.handle, name);
+    try {
+        link->joinThread = std::thread(&ClientConnection::JoinThread, this, std::ref(*link));
+    } catch (const std::system_error&) {
+        window.ShowMessage(Cp932FromUtf8("参加スレッドの作成に失敗しました"));
+        return false;
+    }
+    try {
+        link->readerThread = std::thread(&ClientConnection::ReaderThread, this, std::ref(*link));
+    } catch (const std::system_error&) {
+        ShutdownBoth(link->socket);
+        link->joinThread.join();
+        window.ShowMessage(Cp932FromUtf8("読み取りスレッドの作成に失敗しました"));
+        return false;
+    }
+    current = std::move(link);
+    window.SetMenuState(MenuState::Connected);
+    return true;
+}
+
+void ClientConnection::ReportConnectFailure(int error, bool badAddress) {
+    window.ShowMessage(Cp932FromUtf8("サーバーに接続できませんでした（アドレス ") + target.address +
+                       Cp932FromUtf8("、ポート " + std::to_string(target.port) + "）\n" +
+                                     FailureReason(target, error, badAddress)));
+}
+
+void ClientConnection::Disconnect() {
+    roster.Clear();
+    CloseConnection();
+    window.SetMenuState(MenuState::NotConnected);
+    window.ClearParticipantRows();
+}
+
+void ClientConnection::Close() {
+    if (closed) return;
+    closed = true;
+    roster.Clear();
+    CloseConnection();
+}
+
+void ClientConnection::CloseConnection() {
+    if (!current) return;
+    {
+        std::lock_guard guard(current->postLock);
+        current->closing = true;
+    }
+    // Wakes the reader from its read and the join thread from a send that waits.
+    ShutdownBoth(current->socket);
+    current->joinThread.join();
+    current->readerThread.join();
+    current.reset();
+}
+
+bool ClientConnection::SendLine(std::string_view line) {
+    if (!current) return false;
+    Link& link = *current;
+    std::lock_guard guard(link.sendLock);
+    // A line sent before the join thread came to its lines goes behind them.
+    return link.SendJoinLinesOnce() && link.Send(line);
+}
+
+void ClientConnection::JoinThread(Link& link) {
+    std::lock_guard guard(link.sendLock);
+    // The result is not looked at: a failed send gives the connection up, and the reader
+    // thread reports that.
+    link.SendJoinLinesOnce();
+}
+
+void ClientConnection::ReaderThread(Link& link) {
+    const std::weak_ptr<ClientConnection*> owner = self;
+    const std::uint64_t id = link.id;
+    LineBuffer line;
+    for (;;) {
+        const int length = ReadLine(link.socket, line);
+        std::lock_guard guard(link.postLock);
+        if (link.closing) return;
+        if (length < 0) {
+            // Only this connection's own socket: a newer connection is never touched.
+            ShutdownBoth(link.socket);
+            window.PostToMainThread([owner, id] {
+                if (const auto alive = owner.lock()) (*alive)->ConnectionEnded(id);
+            });
+            return;
+        }
+        window.PostToMainThread(
+            [owner, id, text = std::string(line.data(), static_cast<std::size_t>(length))] {
+                if (const auto alive = owner.lock()) (*alive)->ReceiveLine(id, text);
+            });
+    }
+}
+
+void ClientConnection::ReceiveLine(std::uint64_t linkId, std::string_view line) {
+    if (!current || current->id != linkId) return;
+    dispatcher.Dispatch(line);
+}
+
+void ClientConnection::ConnectionEnded(std::uint64_t linkId) {
+    if (!current || current->id != linkId) return;
+    Disconnect();
+    window.AppendChatLog(Cp932FromUtf8("サーバーとの接続が切れました\r\n"));
+}
+
+}  // namespace vesk

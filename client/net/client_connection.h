@@ -1,0 +1,110 @@
+#pragma once
+
+// VeskChat's connection to the relay: opening it with its join and reader threads, sending
+// lines, closing it, and the participant roster that the lines it receives keep.
+//
+// Threads: the main thread calls every public function and runs the dispatcher, so the roster
+// and the participant list change there only. Each connection has a join thread (the four
+// join lines, then it ends) and a reader thread (one line at a time, handed to the main thread
+// through ChatWindow::PostToMainThread, tagged with its connection). Closing a connection
+// shuts its socket down, which wakes both threads, and waits for them to end; a line of a
+// connection that has been closed since it was posted is dropped.
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "client/net/chat_window.h"
+#include "client/net/line_dispatcher.h"
+#include "protocol/participant_roster.h"
+
+namespace vesk {
+
+// The server to connect to: dotted IPv4 text (host names are not resolved) and a port.
+struct ConnectionTarget {
+    std::string address = "127.0.0.1";
+    int port = 15000;
+};
+
+struct ConnectionOptions {
+    // Connecting runs on the main thread, so an unreachable server may hold the window up
+    // this long at most rather than for the system's own connection timeout.
+    std::chrono::milliseconds connectTimeout{4000};
+    // A line the server does not take within this time is dropped and its connection given
+    // up, so a stalled server cannot freeze the window.
+    std::chrono::milliseconds sendTimeout{5000};
+    // A server whose machine or network vanished is noticed after about two minutes.
+    std::chrono::seconds keepAliveIdle{60};
+    std::chrono::seconds keepAliveInterval{10};
+    int keepAliveProbes = 6;
+};
+
+class ClientConnection {
+public:
+    // window must outlive the connection object.
+    explicit ClientConnection(ChatWindow& window, ConnectionOptions options = {});
+    // Closes as at the end of the program (see Close).
+    ~ClientConnection();
+    ClientConnection(const ClientConnection&) = delete;
+    ClientConnection& operator=(const ClientConnection&) = delete;
+
+    ConnectionTarget& Target() { return target; }
+    const ConnectionTarget& Target() const { return target; }
+
+    // Connects to the target and starts the join and reader threads; the menu then shows
+    // the connected state. A connection that is open already is disconnected first. When the
+    // server cannot be reached, a message with its address and port says so, the menu stays
+    // in the not-connected state, and the result is false.
+    bool OpenConnection();
+
+    // The disconnect command: empties the roster, closes the connection, sets the menu to the
+    // not-connected state and empties the participant list. No notice in the chat log.
+    void Disconnect();
+
+    // Sends one whole line (CR LF included) on the current connection; lines from the join
+    // thread never come between its bytes, and the name line always goes first. False when
+    // there is no connection or the send failed; the line is then dropped.
+    bool SendLine(std::string_view line);
+
+    bool Connected() const { return current != nullptr; }
+
+    // The end of the program: empties the roster and closes the connection without touching
+    // the window; no thread of this object touches it afterwards. Nothing can be opened after.
+    void Close();
+
+    const ParticipantRoster& Roster() const { return roster; }
+
+    // The player name as the lines carry it, read from the window now.
+    std::string PlayerName();
+
+private:
+    // One open connection: its socket, its two threads and their locks.
+    struct Link;
+
+    void CloseConnection();
+    void JoinThread(Link& link);
+    void ReaderThread(Link& link);
+    // Main thread: what the reader thread of the connection with this id handed over.
+    void ReceiveLine(std::uint64_t linkId, std::string_view line);
+    void ConnectionEnded(std::uint64_t linkId);
+    void ReportConnectFailure(int error, bool badAddress);
+
+    ChatWindow& window;
+    const ConnectionOptions options;
+    ConnectionTarget target;
+    ParticipantRoster roster;
+    IncomingLineDispatcher dispatcher;
+
+    // The open connection or nullptr; only the main thread reads or changes it.
+    std::unique_ptr<Link> current;
+    std::uint64_t lastLinkId = 0;
+    bool closed = false;
+
+    // Tasks posted to the main thread hold this weakly: one that runs after the object is
+    // gone does nothing.
+    std::shared_ptr<ClientConnection*> self;
+};
+
+}  // namespace vesk
