@@ -4,6 +4,7 @@
 
 #include "protocol/cp932.h"
 #include "protocol/line_transport.h"
+#include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
 
 namespace vesk {
@@ -15,15 +16,6 @@ constexpr int kNobody = -10;
 
 constexpr int kListenBacklog = 5;
 constexpr int kLingerSeconds = 2;
-
-// The player name of a name line: the text before its CR LF, up to the first byte that would
-// break a participant line (a TAB would make every client read a wrong id), at most the
-// record's 51 bytes.
-std::string NameOfLine(const LineBuffer& line, int length) {
-    std::string_view text(line.data(), static_cast<std::size_t>(length) - 2);
-    text = text.substr(0, text.find_first_of(std::string_view("\t\r\n\0", 4)));
-    return std::string(Cp932Cut(text, kNameMaxBytes));
-}
 
 }  // namespace
 
@@ -251,7 +243,10 @@ bool RelayServer::Welcome(int clientNumber, SocketHandle socket) {
     LineBuffer line;
     const int length = ReadLine(socket, line);
     if (length < 0) return false;
-    const std::string name = NameOfLine(line, length);
+    // The record holds 51 bytes; a TAB or a line end inside the name would corrupt the
+    // participant lines of every client.
+    const std::string name = PlayerNameForLines(
+        std::string_view(line.data(), static_cast<std::size_t>(length) - 2), kNameMaxBytes);
     bool recorded;
     {
         std::lock_guard guard(serverLock);

@@ -2,6 +2,7 @@
 
 #include "client/dice/dice_evaluator.h"
 #include "protocol/cp932.h"
+#include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
 
 namespace vesk {
@@ -21,7 +22,7 @@ std::string ReadControlText(const ComboBoxView& box, std::size_t maxBytes) {
 // The fixed parts of a dice line take 30 bytes and the total at most 11, so with the name and
 // the expression at their limits there is still room for the cut mark and a die of the
 // largest value (at most 32768).
-static_assert(30 + kMaxPlayerNameBytes + kMaxExpressionBytes + 11 + kCutMark.size() + 5 <=
+static_assert(30 + kPlayerNameMaxBytes + kMaxExpressionBytes + 11 + kCutMark.size() + 5 <=
               kMaxDiceLineBytes);
 
 std::string FitDiceLine(std::string_view name, std::string_view expression,
@@ -51,7 +52,7 @@ void RollCommand(const ComboBoxView& diceBox, const ComboBoxView& nameBox, Messa
         messages.ShowMessage(DiceProblemMessage(roll.problem));
         return;
     }
-    const std::string name = ReadControlText(nameBox, kMaxPlayerNameBytes);
+    const std::string name = PlayerNameForLines(nameBox.Text());
     send(FitDiceLine(name, expression, roll.rollDetails, roll.total));
 }
 

@@ -13,9 +13,8 @@
 
 namespace vesk {
 
-// What is read from the two combo boxes, in bytes.
+// What is read from the dice combo box, in bytes.
 inline constexpr std::size_t kMaxExpressionBytes = 99;
-inline constexpr std::size_t kMaxPlayerNameBytes = 49;
 // The longest dice line, its CR LF included.
 inline constexpr std::size_t kMaxDiceLineBytes = 499;
 

@@ -5,9 +5,9 @@
 #include <system_error>
 #include <thread>
 
-#include "client/net/player_name.h"
 #include "protocol/cp932.h"
 #include "protocol/line_transport.h"
+#include "protocol/player_name.h"
 #include "protocol/socket.h"
 #include "protocol/wire_messages.h"
 

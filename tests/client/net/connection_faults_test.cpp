@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "client/net/client_connection.h"
-#include "client/net/player_name.h"
 #include "protocol/wire_messages.h"
 #include "tests/client/net/test_player.h"
 
@@ -100,28 +99,6 @@ TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
     EXPECT_LT(sent, 100000);  // the send gave up instead of waiting for ever
     EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
     EXPECT_TRUE(player.LastLogIs(kEnded));
-}
-
-struct NameCase {
-    std::string box;
-    std::string sent;
-};
-
-TEST(PlayerName, EndsAtALineBreakOrTabAndFitsFortyNineBytes) {
-    const std::string hyo = Sjis("表");
-    const std::vector<NameCase> cases = {
-        {"Aya", "Aya"},
-        {"", ""},
-        {"Ab\tCd", "Ab"},
-        {"Ab\rCd", "Ab"},
-        {"Ab\nCd", "Ab"},
-        {std::string("Ab\0Cd", 5), "Ab"},
-        {std::string(49, 'x'), std::string(49, 'x')},
-        {std::string(60, 'x'), std::string(49, 'x')},
-        {std::string(47, 'x') + hyo, std::string(47, 'x') + hyo},
-        {std::string(48, 'x') + hyo, std::string(48, 'x')},
-    };
-    for (const NameCase& c : cases) EXPECT_EQ(PlayerNameForLines(c.box), c.sent) << c.box;
 }
 
 // A port where nothing listens: one the system just handed out and took back.
