@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "client/dice/roll_command.h"
 #include "protocol/wire_messages.h"
 #include "server/relay_server.h"
+#include "tests/client/dice/fake_views.h"
 #include "tests/client/net/test_player.h"
 
 namespace vesk {
@@ -104,6 +106,28 @@ TEST_F(ConnectionToRelay, TwoPlayersJoinTalkAndOneLeaves) {
     ben->window.RunPending();
     EXPECT_EQ(std::count(ben->window.chatLog.begin(), ben->window.chatLog.end(), kEnded), 0);
     EXPECT_TRUE(ben->window.messages.empty());
+}
+
+TEST_F(ConnectionToRelay, ADiceRollReachesTheWholePartyWhenRelayed) {
+    auto aya = Join("Aya", {"Aya"});
+    auto ben = Join("Ben", {"Aya", "Ben"});
+    EXPECT_TRUE(aya->PumpUntilRows({"Aya", "Ben"}));
+
+    test::FakeComboBox diceBox;
+    test::FakeComboBox nameBox;
+    test::FakeMessageBox messages;
+    test::FixedDraws draws(test::ExampleDraws());
+    diceBox.text = "2D[6]+3";
+    nameBox.text = "Aya";
+    RollCommand(diceBox, nameBox, messages, draws,
+                [&](std::string_view line) { return aya->connection.SendLine(line); });
+
+    // The roller shows nothing until the server relays the line back.
+    const std::string shown = Sjis("Aya：ころりんこ。。。2D[6]+3 = 4+2 = 9\r\n");
+    for (test::Player* player : {aya.get(), ben.get()}) {
+        EXPECT_TRUE(player->Pump([&] { return player->LastLogIs(shown); }));
+    }
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ConnectionToRelay, AThirdPlayerSeesTheRosterAndAReconnectStartsFresh) {
