@@ -40,9 +40,8 @@ std::string FailureReason(const ConnectionTarget& target, int error, bool badAdd
         return "アドレスは 127.0.0.1 のように数字とピリオドで指定してください。";
     }
     if (error == kRefused) {
-        return "接続を拒否されました。サーバーが起動しているか、ポート番号が合っているかを確かめて"
-               "く"
-               "ださい。";
+        return "接続を拒否されました。サーバーが起動しているか、"
+               "ポート番号が合っているかを確かめてください。";
     }
     if (error == kTimedOut) {
         return "サーバーから応答がありませんでした。アドレスとネットワークを確かめてください。";
