@@ -1,0 +1,115 @@
+#include "server/server_control.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "protocol/cp932.h"
+#include "tests/support/test_peer.h"
+
+namespace vesk {
+namespace {
+
+using test::TestListener;
+using test::WaitUntil;
+
+class RecordingReporter : public RelayReporter {
+public:
+    void LogLine(std::string_view text) override {
+        std::lock_guard guard(lock);
+        lines.push_back(Utf8FromCp932(text));
+    }
+    void ShowMessage(std::string_view text) override {
+        std::lock_guard guard(lock);
+        messages.push_back(Utf8FromCp932(text));
+    }
+    std::vector<std::string> Lines() const {
+        std::lock_guard guard(lock);
+        return lines;
+    }
+    std::vector<std::string> Messages() const {
+        std::lock_guard guard(lock);
+        return messages;
+    }
+    bool Logged(const std::string& line) const {
+        return WaitUntil([&] {
+            const auto all = Lines();
+            return std::find(all.begin(), all.end(), line) != all.end();
+        });
+    }
+
+private:
+    mutable std::mutex lock;  // guards lines and messages; taken by every reporting thread
+    std::vector<std::string> lines;
+    std::vector<std::string> messages;
+};
+
+// A port that nothing listens on right now.
+int FreePort() {
+    TestListener probe;
+    return probe.Port();
+}
+
+const std::string kTooLow = "安全のためポート番号は1000以上を指定して下さい";
+const std::string kTooHigh = "ポート番号は65535以下を指定して下さい";
+
+TEST(ServerControl, RefusesPortsOutsideTheRuleWithoutListening) {
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"999", kTooLow},         {"0", kTooLow}, {"-15000", kTooLow}, {"", kTooLow},
+        {"abc", kTooLow},          // no number reads as 0
+        {"１５０００", kTooLow},   // full-width digits are no digits
+        {"65536", kTooHigh},       // would listen on port 0, a port the system picks
+        {"80536", kTooHigh},       // would listen on 15000
+        {"4295032296", kTooHigh},  // 2^32 + 65000: beyond 32 bits too
+    };
+    for (const auto& c : cases) {
+        RecordingReporter reporter;
+        ServerControl control(reporter);
+        EXPECT_EQ(control.StartFromText(Cp932FromUtf8(c.text)), StartOutcome::Refused) << c.text;
+        EXPECT_EQ(reporter.Messages(), std::vector<std::string>{c.message}) << c.text;
+        EXPECT_EQ(control.Relay().ListeningPort(), -1) << c.text;
+        EXPECT_EQ(control.MenuState(), 0) << c.text;
+        EXPECT_TRUE(reporter.Lines().empty()) << c.text;
+    }
+}
+
+TEST(ServerControl, StartsOnTheChosenPortAndStops) {
+    RecordingReporter reporter;
+    ServerControl control(reporter);
+    const int port = FreePort();
+    // Read the way atoi reads: leading blanks and a sign are fine, the rest of the text ends
+    // the number.
+    EXPECT_EQ(control.StartFromText("  +" + std::to_string(port) + " "), StartOutcome::Started);
+    EXPECT_EQ(control.Relay().ListeningPort(), port);
+    EXPECT_EQ(control.MenuState(), 1);
+    EXPECT_TRUE(reporter.Logged("サーバー起動"));
+    EXPECT_TRUE(reporter.Logged("接続受け入れ可能"));
+    EXPECT_TRUE(reporter.Messages().empty());
+
+    control.Stop();
+    EXPECT_EQ(control.MenuState(), 0);
+    EXPECT_EQ(control.Relay().ListeningPort(), -1);
+    EXPECT_TRUE(reporter.Logged("サーバー終了"));
+    EXPECT_TRUE(reporter.Logged("接続受け入れ不能"));
+}
+
+TEST(ServerControl, APortInUseFailsWithTheBindLineEachTime) {
+    RecordingReporter reporter;
+    ServerControl control(reporter);
+    TestListener other;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(control.StartFromText(std::to_string(other.Port())), StartOutcome::Failed);
+        EXPECT_EQ(control.MenuState(), 0);
+    }
+    const auto lines = reporter.Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "ERROR：ソケット初期化(bind)失敗"), 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "サーバー起動"), 0);
+    EXPECT_TRUE(reporter.Messages().empty());
+}
+
+}  // namespace
+}  // namespace vesk
