@@ -1,0 +1,28 @@
+// VeskServer: the relay server of the party as a desktop program.
+
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+
+#include "protocol/socket.h"
+#include "server/ui/server_icon.h"
+#include "server/ui/server_window.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("VeskServer"));
+    application.setWindowIcon(QIcon(vesk::ServerIconPath()));
+    if (!vesk::SocketStartup()) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskServer"),
+                        QStringLiteral("WinSockのバージョンを取得できません"), QMessageBox::Ok);
+        box.exec();
+        return 0;
+    }
+    {
+        vesk::ServerWindow window;
+        window.show();
+        application.exec();
+    }
+    vesk::SocketCleanup();
+    return 0;
+}

@@ -1,0 +1,50 @@
+#include "server/ui/serv_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "protocol/cp932.h"
+#include "server/port_rule.h"
+#include "server/server_control.h"
+
+namespace vesk {
+
+ServDialog::ServDialog(ServerControl& control, QWidget* owner)
+    : QDialog(owner),
+      control(control),
+      portField(new QLineEdit(QString::number(kDefaultServerPort), this)),
+      startButton(new QPushButton(QStringLiteral("起動"), this)) {
+    setWindowTitle(QStringLiteral("サーバー起動"));
+    auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
+    startButton->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(startButton);
+    buttons->addWidget(cancelButton);
+    buttons->addStretch();
+    connect(startButton, &QPushButton::clicked, this, &ServDialog::Start);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("もし必要なら接続ポートを指定して下さい"), this));
+    layout->addWidget(portField);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    portField->selectAll();
+}
+
+void ServDialog::Start() {
+    const std::string portText = Cp932FromUtf8(portField->text().toStdString());
+    if (control.StartFromText(portText) == StartOutcome::Refused) {
+        portField->setFocus();
+        portField->selectAll();
+        return;
+    }
+    accept();
+}
+
+}  // namespace vesk
