@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vesk {
 
@@ -12,8 +13,10 @@ ShowIpDialog::ShowIpDialog(const QString& address, QWidget* owner)
     setWindowTitle(QStringLiteral("IPアドレス表示"));
     // Read-only but selectable, so the address can be copied into a message to the players.
     addressField->setReadOnly(true);
-    addressField->setMinimumWidth(
-        addressField->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16);
+    // Wide enough for any address and for the dialog's title beside it.
+    addressField->setMinimumWidth(std::max(
+        200,
+        addressField->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 16));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setCenterButtons(true);
