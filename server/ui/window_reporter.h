@@ -41,8 +41,9 @@ private:
     EventLog& log;
     const std::thread::id mainThread;
 
-    // Guards closed and each waiting thread's "box closed" flag. Taken by a thread that waits
-    // for its box, by the main thread when a box closes, and by Shutdown.
+    // Guards closed and each waiting thread's "box closed" flag. Taken by every reporting
+    // thread to check closed, by a thread that waits for its box, by the main thread when a
+    // box closes, and by Shutdown; never held while a box is shown.
     std::mutex stateLock;
     std::condition_variable boxChanged;
     bool closed = false;
