@@ -1,11 +1,10 @@
 // vesk-relay: the relay server without a window, for a machine with no desktop. Each event
 // log line goes to standard output in UTF-8; SIGINT or SIGTERM stops it.
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +19,7 @@
 #include "protocol/cp932.h"
 #include "protocol/socket.h"
 #include "server/port_rule.h"
-#include "server/relay_server.h"
+#include "server/server_control.h"
 
 namespace {
 
@@ -51,15 +50,10 @@ void PrintUsage(std::FILE* stream) {
         stream);
 }
 
-// The port number of an argument: decimal digits only.
-std::optional<long long> ParsePort(std::string_view text) {
-    if (text.empty() || text.size() > 12) return std::nullopt;
-    long long value = 0;
-    for (const char digit : text) {
-        if (digit < '0' || digit > '9') return std::nullopt;
-        value = value * 10 + (digit - '0');
-    }
-    return value;
+// A port argument: decimal digits only, anything else is a usage error.
+bool IsPortText(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 #ifdef _WIN32
@@ -97,29 +91,25 @@ void WaitForStopSignal() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    long long port = vesk::kDefaultServerPort;
+    std::string port = std::to_string(vesk::kDefaultServerPort);
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "-h" || argument == "--help") {
             PrintUsage(stdout);
             return 0;
         }
-        std::optional<long long> parsed;
+        std::string_view value;
         if (argument == "--port" && i + 1 < argc) {
-            parsed = ParsePort(argv[++i]);
+            value = argv[++i];
         } else if (argument.starts_with("--port=")) {
-            parsed = ParsePort(argument.substr(7));
+            value = argument.substr(7);
         }
-        if (!parsed) {
+        if (!IsPortText(value)) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
             return kExitBadArguments;
         }
-        port = *parsed;
-    }
-    if (const auto refusal = vesk::PortRuleMessage(port)) {
-        std::fprintf(stderr, "vesk-relay: %s\n", vesk::Utf8FromCp932(*refusal).c_str());
-        return kExitBadArguments;
+        port = value;
     }
 
 #ifndef _WIN32
@@ -132,14 +122,19 @@ int main(int argc, char** argv) {
     StandardOutputReporter reporter;
     int exitCode = 0;
     {
-        vesk::RelayServer server(reporter);
-        if (server.Start(static_cast<std::uint16_t>(port))) {
-            reporter.LogLine(vesk::Cp932FromUtf8("サーバー起動"));
-            WaitForStopSignal();
-            server.Stop();
-            reporter.LogLine(vesk::Cp932FromUtf8("サーバー終了"));
-        } else {
-            exitCode = kExitStartFailed;
+        vesk::ServerControl control(reporter);
+        switch (control.StartFromText(port)) {
+            case vesk::StartOutcome::Started:
+                WaitForStopSignal();
+                control.Stop();
+                control.Close();
+                break;
+            case vesk::StartOutcome::Refused:
+                exitCode = kExitBadArguments;
+                break;
+            case vesk::StartOutcome::Failed:
+                exitCode = kExitStartFailed;
+                break;
         }
     }
     vesk::SocketCleanup();
