@@ -8,43 +8,17 @@
 #include <thread>
 
 #include "protocol/cp932.h"
+#include "tests/server/recording_reporter.h"
 #include "tests/support/test_peer.h"
 
 namespace vesk {
 namespace {
 
+using test::RecordingReporter;
 using namespace std::chrono_literals;
 using test::Sjis;
 using test::TestPeer;
 using test::WaitUntil;
-
-class RecordingReporter : public RelayReporter {
-public:
-    void LogLine(std::string_view text) override {
-        std::lock_guard guard(lock);
-        lines.push_back(Utf8FromCp932(text));
-    }
-    void ShowMessage(std::string_view text) override {
-        std::lock_guard guard(lock);
-        messages.push_back(Utf8FromCp932(text));
-    }
-    int Count(const std::string& line) const {
-        std::lock_guard guard(lock);
-        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-    }
-    bool WaitFor(const std::string& line, int times = 1) const {
-        return WaitUntil([&] { return Count(line) >= times; });
-    }
-    std::vector<std::string> Lines() const {
-        std::lock_guard guard(lock);
-        return lines;
-    }
-
-private:
-    mutable std::mutex lock;
-    std::vector<std::string> lines;
-    std::vector<std::string> messages;
-};
 
 std::string Departure(std::string_view name) {
     return Sjis(std::string(name) + " がパーティから抜けました\r\n");

@@ -6,50 +6,16 @@
 #include <mutex>
 
 #include "protocol/cp932.h"
+#include "tests/server/recording_reporter.h"
 #include "tests/support/test_peer.h"
 
 namespace vesk {
 namespace {
 
+using test::FreePort;
+using test::RecordingReporter;
 using test::TestListener;
 using test::WaitUntil;
-
-class RecordingReporter : public RelayReporter {
-public:
-    void LogLine(std::string_view text) override {
-        std::lock_guard guard(lock);
-        lines.push_back(Utf8FromCp932(text));
-    }
-    void ShowMessage(std::string_view text) override {
-        std::lock_guard guard(lock);
-        messages.push_back(Utf8FromCp932(text));
-    }
-    std::vector<std::string> Lines() const {
-        std::lock_guard guard(lock);
-        return lines;
-    }
-    std::vector<std::string> Messages() const {
-        std::lock_guard guard(lock);
-        return messages;
-    }
-    bool Logged(const std::string& line) const {
-        return WaitUntil([&] {
-            const auto all = Lines();
-            return std::find(all.begin(), all.end(), line) != all.end();
-        });
-    }
-
-private:
-    mutable std::mutex lock;  // guards lines and messages; taken by every reporting thread
-    std::vector<std::string> lines;
-    std::vector<std::string> messages;
-};
-
-// A port that nothing listens on right now.
-int FreePort() {
-    TestListener probe;
-    return probe.Port();
-}
 
 const std::string kTooLow = "安全のためポート番号は1000以上を指定して下さい";
 const std::string kTooHigh = "ポート番号は65535以下を指定して下さい";
@@ -86,15 +52,15 @@ TEST(ServerControl, StartsOnTheChosenPortAndStops) {
     EXPECT_EQ(control.StartFromText("  +" + std::to_string(port) + " "), StartOutcome::Started);
     EXPECT_EQ(control.Relay().ListeningPort(), port);
     EXPECT_EQ(control.MenuState(), 1);
-    EXPECT_TRUE(reporter.Logged("サーバー起動"));
-    EXPECT_TRUE(reporter.Logged("接続受け入れ可能"));
+    EXPECT_TRUE(reporter.WaitFor("サーバー起動"));
+    EXPECT_TRUE(reporter.WaitFor("接続受け入れ可能"));
     EXPECT_TRUE(reporter.Messages().empty());
 
     control.Stop();
     EXPECT_EQ(control.MenuState(), 0);
     EXPECT_EQ(control.Relay().ListeningPort(), -1);
-    EXPECT_TRUE(reporter.Logged("サーバー終了"));
-    EXPECT_TRUE(reporter.Logged("接続受け入れ不能"));
+    EXPECT_TRUE(reporter.WaitFor("サーバー終了"));
+    EXPECT_TRUE(reporter.WaitFor("接続受け入れ不能"));
 }
 
 TEST(ServerControl, APortInUseFailsWithTheBindLineEachTime) {

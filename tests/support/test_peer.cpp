@@ -22,6 +22,11 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     return true;
 }
 
+int FreePort() {
+    TestListener probe;
+    return probe.Port();
+}
+
 std::string Sjis(std::string_view utf8) { return Cp932FromUtf8(utf8); }
 
 TestPeer::TestPeer(int port, int receiveBuffer) {

@@ -22,6 +22,10 @@ inline constexpr std::chrono::milliseconds kDeadline = 10s;
 bool WaitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds deadline = kDeadline);
 
+// A loopback port that nothing listens on right now: one the system just handed out and took
+// back.
+int FreePort();
+
 // Text in code page 932 from a UTF-8 literal, for expected lines.
 std::string Sjis(std::string_view utf8);
 

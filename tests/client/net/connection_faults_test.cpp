@@ -11,6 +11,7 @@
 namespace vesk {
 namespace {
 
+using test::FreePort;
 using namespace std::chrono_literals;
 using test::Player;
 using test::Sjis;
@@ -99,12 +100,6 @@ TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
     EXPECT_LT(sent, 100000);  // the send gave up instead of waiting for ever
     EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
     EXPECT_TRUE(player.LastLogIs(kEnded));
-}
-
-// A port where nothing listens: one the system just handed out and took back.
-int FreePort() {
-    TestListener listener;
-    return listener.Port();
 }
 
 struct FailureCase {

@@ -18,16 +18,9 @@ extern char** environ;
 namespace vesk {
 namespace {
 
+using test::FreePort;
 using namespace std::chrono_literals;
 using test::TestPeer;
-
-// A port that was free a moment ago.
-int FreePort() {
-    const Listener probe = OpenListener(0, 1);
-    const int port = LocalPort(probe.handle);
-    CloseSocket(probe.handle);
-    return port;
-}
 
 class RelayProcess {
 public:

@@ -28,6 +28,7 @@
 #include "ui/help_window.h"
 
 using vesk::ServerWindow;
+using vesk::test::FreePort;
 using vesk::test::ModalDriver;
 using vesk::test::Sjis;
 using vesk::test::TestListener;
@@ -36,12 +37,6 @@ using vesk::test::TestPeer;
 namespace {
 
 constexpr int kWait = 10000;  // ms, the deadline for anything a test waits for
-
-// A port that nothing listens on right now.
-int FreePort() {
-    TestListener probe;
-    return probe.Port();
-}
 
 QStringList LogLines(const ServerWindow& window) {
     return window.Log()->toPlainText().split(QLatin1Char('\n'));
