@@ -29,13 +29,7 @@ void RelayServer::Log(std::string_view utf8Text) { reporter.LogLine(Cp932FromUtf
 bool RelayServer::Start(std::uint16_t port) {
     std::lock_guard guard(listenLock);
     if (closing) return false;
-    if (listener != kInvalidSocket) {
-        ShutdownBoth(listener);
-        acceptThread.join();
-        CloseSocket(listener);
-        listener = kInvalidSocket;
-        listeningPort = -1;
-    }
+    StopListening();
     const Listener opened = OpenListener(port, kListenBacklog);
     switch (opened.failedAt) {
         case ListenStep::Socket:
@@ -65,6 +59,10 @@ bool RelayServer::Start(std::uint16_t port) {
 
 void RelayServer::Stop() {
     std::lock_guard guard(listenLock);
+    StopListening();
+}
+
+void RelayServer::StopListening() {
     if (listener == kInvalidSocket) return;
     // Shutting the listener down wakes the pending accept; it is closed only after the
     // accept loop has ended, so that the loop never waits on a reused descriptor.

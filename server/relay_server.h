@@ -61,6 +61,7 @@ public:
     std::vector<Participant> Roster() const;
 
 private:
+    void StopListening();  // listenLock held
     void AcceptLoop(SocketHandle listener);
     void RelayThread(int clientNumber);
     bool Welcome(int clientNumber, SocketHandle socket);

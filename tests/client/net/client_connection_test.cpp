@@ -10,6 +10,7 @@
 #include "server/relay_server.h"
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/net/test_player.h"
+#include "tests/server/recording_reporter.h"
 
 namespace vesk {
 namespace {
@@ -17,12 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::Player;
 using test::Sjis;
-
-class QuietReporter : public RelayReporter {
-public:
-    void LogLine(std::string_view) override {}
-    void ShowMessage(std::string_view) override {}
-};
 
 const std::string kEnded = test::EndedNotice();
 
@@ -55,7 +50,7 @@ protected:
         return player;
     }
 
-    QuietReporter reporter;
+    test::RecordingReporter reporter;
     RelayServer server;
     int port = 0;
 };
