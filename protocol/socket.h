@@ -25,6 +25,10 @@ inline constexpr SocketHandle kInvalidSocket = -1;
 
 // Readies the platform's socket library (Windows Sockets 1.1 or later); true on POSIX.
 bool SocketStartup();
+
+// Raises this process's limit of open descriptors to the most it may have, so that each
+// client costs one descriptor of plenty. Nothing to do on Windows.
+void RaiseOpenFileLimit();
 void SocketCleanup();
 
 // The error code of the last failed socket call on this thread.
@@ -37,9 +41,18 @@ long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity);
 // Takes exactly count bytes; false when the connection ended or failed first.
 bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count);
 
+// Takes what is waiting, up to capacity, waiting for at least one byte: the count, 0 when the
+// peer closed the connection, -1 on an error.
+long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity);
+
 // Hands bytes to the system: the count taken (at least 1), or 0 or -1 when the send failed,
 // timed out or the connection is gone. Never raises SIGPIPE.
 long SendSome(SocketHandle socket, const char* bytes, std::size_t count);
+
+// Hands all of bytes to the socket's send buffer without waiting for the peer: false when the
+// buffer cannot take them all (some may have been taken) or the connection is gone. On Windows
+// the send waits as a blocking send does, bounded by the socket's send timeout.
+bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes);
 
 // Ends both directions, which wakes every thread blocked on the socket. A connection that is
 // already gone (reset by the peer) counts as shut down.
@@ -53,11 +66,24 @@ struct Listener {
     ListenStep failedAt = ListenStep::Done;  // the step that failed, or Done
 };
 
+// The longest queue of connections not yet accepted that the system allows: a whole party
+// joining at once must not find it full.
+int MaxListenBacklog();
+
 // A listening IPv4 socket on every interface; port 0 lets the system choose.
 Listener OpenListener(std::uint16_t port, int backlog);
 
-// Waits for the next connection; kInvalidSocket once the listener is shut down or fails.
-SocketHandle AcceptConnection(SocketHandle listener, int* peerPort);
+struct Accepted {
+    SocketHandle handle = kInvalidSocket;
+    int peerPort = 0;
+    // No connection, but the listener still works: the system was short of descriptors or
+    // memory for a moment, and a later try may succeed.
+    bool temporaryFailure = false;
+};
+
+// Waits for the next connection. No handle and no temporary failure once the listener is shut
+// down or fails for good.
+Accepted AcceptConnection(SocketHandle listener);
 
 // The local port a socket is bound to, or -1.
 int LocalPort(SocketHandle socket);
@@ -72,8 +98,15 @@ struct ConnectResult {
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,
                         std::chrono::milliseconds timeout);
 
-// Unsent data is given at most this long when the socket is closed.
+// Unsent data is given at most this long when the socket is closed; 0 discards it and resets
+// the connection at close.
 void SetLinger(SocketHandle socket, int seconds);
+// A close returns at once; the system still delivers unsent data in the background.
+void ClearLinger(SocketHandle socket);
+// Lines leave as soon as they are handed over, not held back to be merged with later ones.
+void SetNoDelay(SocketHandle socket);
+// How many bytes the system keeps for a peer that has not taken them yet.
+void SetSendBuffer(SocketHandle socket, int bytes);
 // A send that cannot hand over its bytes within this time fails.
 void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout);
 // A peer that vanished without closing (machine off, network gone) is noticed after about

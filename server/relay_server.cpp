@@ -1,9 +1,9 @@
 #include "server/relay_server.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "protocol/cp932.h"
-#include "protocol/line_transport.h"
 #include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
 
@@ -14,23 +14,60 @@ namespace {
 // Leaves nobody out of a broadcast.
 constexpr int kNobody = -10;
 
-constexpr int kListenBacklog = 5;
 constexpr int kLingerSeconds = 2;
+
+// How long the accept loop rests when the system is short of descriptors or memory: long
+// enough not to spin, short enough that a freed descriptor is soon used.
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+
+bool IsRosterLine(std::string_view line) {
+    return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
+}
+
+// Lets a participant send linesPerSecond lines a second for long, and a second's worth at
+// once after a quiet spell (a pasted block, the join lines).
+class FloodGate {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit FloodGate(int linesPerSecond)
+        : rate(linesPerSecond), credit(linesPerSecond), refilled(Clock::now()) {}
+
+    // Takes a line's turn: the time from which the line may leave (now when it may at once).
+    Clock::time_point Take() {
+        if (rate <= 0) return Clock::time_point::min();
+        const Clock::time_point now = Clock::now();
+        credit = std::min<double>(rate, credit + Seconds(now - refilled) * rate);
+        refilled = now;
+        credit -= 1;
+        if (credit >= 0) return now;
+        return now + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(-credit / rate));
+    }
+
+private:
+    static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+    const int rate;
+    double credit;  // lines that may leave at once; below 0 while lines wait their turn
+    Clock::time_point refilled;
+};
 
 }  // namespace
 
 RelayServer::RelayServer(RelayReporter& reporter, RelayOptions options)
-    : reporter(reporter), options(options), slots(kInitialSlots, kInvalidSocket) {}
+    : reporter(reporter), options(options), slots(kInitialSlots) {}
 
 RelayServer::~RelayServer() { Close(); }
 
 void RelayServer::Log(std::string_view utf8Text) { reporter.LogLine(Cp932FromUtf8(utf8Text)); }
 
-bool RelayServer::Start(std::uint16_t port) {
+bool RelayServer::Start(std::uint16_t port, const std::function<void()>& onListening) {
     std::lock_guard guard(listenLock);
     if (closing) return false;
     StopListening();
-    const Listener opened = OpenListener(port, kListenBacklog);
+    RaiseOpenFileLimit();
+    const Listener opened = OpenListener(port, MaxListenBacklog());
     switch (opened.failedAt) {
         case ListenStep::Socket:
             Log("ERROR：ソケット作成失敗");
@@ -54,6 +91,8 @@ bool RelayServer::Start(std::uint16_t port) {
     }
     listener = opened.handle;
     listeningPort = LocalPort(listener);
+    if (onListening) onListening();
+    acceptGate.release();
     return true;
 }
 
@@ -74,13 +113,17 @@ void RelayServer::StopListening() {
 }
 
 void RelayServer::Close() {
-    closing = true;
+    {
+        std::lock_guard guard(pauseLock);
+        closing = true;
+    }
+    pauseWake.notify_all();
     Stop();
     {
         std::lock_guard guard(serverLock);
         roster.Clear();
-        for (const SocketHandle socket : slots) {
-            if (socket != kInvalidSocket) ShutdownBoth(socket);
+        for (const Slot& slot : slots) {
+            if (slot.socket != kInvalidSocket) ShutdownBoth(slot.socket);
         }
     }
     std::map<std::thread::id, std::thread> running;
@@ -118,31 +161,41 @@ std::vector<Participant> RelayServer::Roster() const {
 }
 
 void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
+    acceptGate.acquire();
     Log("接続受け入れ可能");
     for (;;) {
-        int peerPort = 0;
-        const SocketHandle client = AcceptConnection(listeningSocket, &peerPort);
-        if (client == kInvalidSocket) {
+        const Accepted accepted = AcceptConnection(listeningSocket);
+        if (accepted.temporaryFailure) {
+            // Out of descriptors or memory for now: the service goes on once some are free.
+            std::this_thread::sleep_for(kAcceptPause);
+            continue;
+        }
+        if (accepted.handle == kInvalidSocket) {
             Log("接続受け入れ不能");
             return;
         }
-        SetLinger(client, kLingerSeconds);
-        SetSendTimeout(client, options.sendTimeout);
-        EnableKeepAlive(client, options.keepAliveIdle, options.keepAliveInterval,
-                        options.keepAliveProbes);
+        SetUpClient(accepted.handle);
         int clientNumber;
         {
             // The roster lines go out in the same hold of the server lock that gives the
             // newcomer its slot: from then on every broadcast reaches it, so a participant
             // who joins or leaves meanwhile is announced to it exactly once, after them.
             std::lock_guard guard(serverLock);
-            clientNumber = TakeSlot(client);
+            clientNumber = TakeSlot(accepted.handle);
             SendRoster(clientNumber);
         }
         Log("接続：クライアント No." + std::to_string(clientNumber) + " (ポート番号 " +
-            std::to_string(peerPort) + ")");
+            std::to_string(accepted.peerPort) + ")");
         StartWorker(clientNumber);
     }
+}
+
+void RelayServer::SetUpClient(SocketHandle client) {
+    SetLinger(client, kLingerSeconds);
+    SetNoDelay(client);
+    SetSendBuffer(client, options.sendBufferBytes);
+    EnableKeepAlive(client, options.keepAliveIdle, options.keepAliveInterval,
+                    options.keepAliveProbes);
 }
 
 void RelayServer::StartWorker(int clientNumber) {
@@ -158,7 +211,7 @@ void RelayServer::StartWorker(int clientNumber) {
         SocketHandle socket;
         {
             std::lock_guard serverGuard(serverLock);
-            socket = slots[static_cast<std::size_t>(clientNumber)];
+            socket = slots[static_cast<std::size_t>(clientNumber)].socket;
         }
         FreeSlot(clientNumber);
         CloseSocket(socket);
@@ -177,56 +230,115 @@ void RelayServer::ReapFinishedWorkers() {
 
 int RelayServer::TakeSlot(SocketHandle socket) {
     if (static_cast<std::size_t>(connectedCount) >= slots.size()) {
-        slots.resize(slots.size() + kSlotGrowth, kInvalidSocket);
+        slots.resize(slots.size() + kSlotGrowth);
     }
     std::size_t number = 0;
-    while (slots[number] != kInvalidSocket) ++number;
-    slots[number] = socket;
+    while (slots[number].socket != kInvalidSocket) ++number;
+    slots[number] = Slot{socket, false};
     ++connectedCount;
     return static_cast<int>(number);
 }
 
 void RelayServer::FreeSlot(int clientNumber) {
     std::lock_guard guard(serverLock);
-    slots[static_cast<std::size_t>(clientNumber)] = kInvalidSocket;
+    slots[static_cast<std::size_t>(clientNumber)] = Slot{};
     --connectedCount;
 }
 
 void RelayServer::Broadcast(std::string_view bytes, int leftOut) {
     int sent = 0;
     for (std::size_t i = 0; i < slots.size() && sent < connectedCount; ++i) {
-        if (static_cast<int>(i) == leftOut || slots[i] == kInvalidSocket) continue;
+        if (static_cast<int>(i) == leftOut || slots[i].socket == kInvalidSocket) continue;
         SendToClient(static_cast<int>(i), bytes);
         ++sent;
     }
 }
 
 void RelayServer::SendToClient(int clientNumber, std::string_view bytes) {
-    const SocketHandle socket = slots[static_cast<std::size_t>(clientNumber)];
-    // A client that cannot take its lines in time is cut off: its own relay thread then
-    // finds the connection ended and runs its departure, and the party goes on.
-    if (!SendAll(socket, bytes)) ShutdownBoth(socket);
+    Slot& slot = slots[static_cast<std::size_t>(clientNumber)];
+    if (slot.cutOff) return;
+    // Nobody waits for a client to read. One whose buffer cannot take its lines is cut off,
+    // so the party never waits for it: the lines after a partial write would arrive
+    // corrupted anyway. Its own relay thread then finds the connection ended and runs its
+    // departure; the close discards what it never read.
+    if (SendWithoutWaiting(slot.socket, bytes)) return;
+    slot.cutOff = true;
+    SetLinger(slot.socket, 0);
+    ShutdownBoth(slot.socket);
 }
 
 void RelayServer::RelayThread(int clientNumber) {
     SocketHandle socket;
     {
         std::lock_guard guard(serverLock);
-        socket = slots[static_cast<std::size_t>(clientNumber)];
+        socket = slots[static_cast<std::size_t>(clientNumber)].socket;
     }
-    const bool named = Welcome(clientNumber, socket);
-    if (named) {
-        LineBuffer line;
-        for (;;) {
-            const int length = ReadLine(socket, line);
-            if (length < 0) break;
-            std::lock_guard guard(serverLock);
-            Broadcast(std::string_view(line.data(), static_cast<std::size_t>(length)), kNobody);
-        }
-    }
-    Depart(clientNumber, socket, named);
+    BufferedLineReader reader(socket);
+    const std::optional<std::string> name = ReadName(reader);
+    if (name) Relay(clientNumber, reader, *name);
+    Depart(clientNumber, socket, name.has_value());
     std::lock_guard guard(workerLock);
     finishedWorkers.push_back(std::this_thread::get_id());
+}
+
+std::optional<std::string> RelayServer::ReadName(BufferedLineReader& reader) {
+    const auto line = reader.NextLine();
+    if (!line) return std::nullopt;
+    // The record holds 51 bytes; a TAB or a line end inside the name would corrupt the
+    // participant lines of every client.
+    return PlayerNameForLines(line->substr(0, line->size() - 2), kNameMaxBytes);
+}
+
+void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name) {
+    // The newcomer's participant line leaves with the lines that followed its name line,
+    // which are usually its join lines: one broadcast instead of two.
+    std::string lines = wire::PaddLine(name, clientNumber);
+    bool joined = false;
+    const auto flush = [&] {
+        if (lines.empty()) return;
+        bool recorded = true;
+        {
+            // The record is added in the same hold of the lock that announces it, so a
+            // newcomer meanwhile learns of it exactly once: from its roster lines or from
+            // this broadcast.
+            std::lock_guard guard(serverLock);
+            if (!joined) recorded = roster.Append(name, clientNumber) != nullptr;
+            Broadcast(lines, kNobody);
+        }
+        lines.clear();
+        joined = true;
+        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+    };
+    FloodGate gate(options.floodLimit);
+    for (;;) {
+        // Every whole line already received leaves in one broadcast: one write per client.
+        while (const auto line = reader.TakeLine()) {
+            // Only the relay speaks for the roster: a client's participant line would make
+            // every client list someone who is not there, or drop someone who is.
+            if (IsRosterLine(*line)) continue;
+            const auto turn = gate.Take();
+            if (turn > FloodGate::Clock::now()) {
+                // This participant sends faster than anyone types: what it sent so far
+                // leaves, its next line waits its turn, and meanwhile nothing more is read
+                // from it, so it is slowed down through its own connection.
+                const std::string waiting(*line);
+                flush();
+                if (!PauseUntil(turn)) return;
+                lines = waiting;
+                continue;
+            }
+            lines += *line;
+        }
+        // Sent before waiting for more, so the participant is on the roster from the moment
+        // its name line has been read.
+        flush();
+        if (!reader.Receive()) return;
+    }
+}
+
+bool RelayServer::PauseUntil(std::chrono::steady_clock::time_point when) {
+    std::unique_lock guard(pauseLock);
+    return !pauseWake.wait_until(guard, when, [this] { return closing.load(); });
 }
 
 void RelayServer::SendRoster(int clientNumber) {
@@ -237,28 +349,12 @@ void RelayServer::SendRoster(int clientNumber) {
     if (!lines.empty()) SendToClient(clientNumber, lines);
 }
 
-bool RelayServer::Welcome(int clientNumber, SocketHandle socket) {
-    LineBuffer line;
-    const int length = ReadLine(socket, line);
-    if (length < 0) return false;
-    // The record holds 51 bytes; a TAB or a line end inside the name would corrupt the
-    // participant lines of every client.
-    const std::string name = PlayerNameForLines(
-        std::string_view(line.data(), static_cast<std::size_t>(length) - 2), kNameMaxBytes);
-    bool recorded;
-    {
-        std::lock_guard guard(serverLock);
-        recorded = roster.Append(name, clientNumber) != nullptr;
-        Broadcast(wire::PaddLine(name, clientNumber), kNobody);
-    }
-    if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
-    return true;
-}
-
 void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
     if (closing) {
-        // The program is ending: no log, no lines, only the socket is released.
+        // The program is ending: no log, no lines, only the socket is released, and the close
+        // leaves what is unsent to the system rather than wait for a peer.
         FreeSlot(clientNumber);
+        ClearLinger(socket);
         CloseSocket(socket);
         return;
     }

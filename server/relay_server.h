@@ -6,14 +6,19 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <semaphore>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "protocol/buffered_line_reader.h"
 #include "protocol/participant_roster.h"
 #include "protocol/socket.h"
 #include "server/relay_reporter.h"
@@ -21,8 +26,13 @@
 namespace vesk {
 
 struct RelayOptions {
-    // A client that takes no bytes for this long is cut off, so it cannot hold up the party.
-    std::chrono::milliseconds sendTimeout{5000};
+    // What the system keeps for each client that has not read its lines yet. Nothing ever
+    // waits for a client to read: one whose buffer cannot take its next lines is cut off. A
+    // client on a slow link falls this far behind only when someone floods.
+    int sendBufferBytes = 2 * 1024 * 1024;
+    // Lines per second that one participant may send for long; lines beyond it wait their turn
+    // (its own lines only, nobody else's). 0 lets every participant send at full speed.
+    int floodLimit = 50;
     // A client whose machine or network vanished is noticed after about two minutes.
     std::chrono::seconds keepAliveIdle{60};
     std::chrono::seconds keepAliveInterval{10};
@@ -41,7 +51,9 @@ public:
 
     // Listens on port (0: the system picks one) and starts the accept loop. False after a
     // failure, which has been logged. Starting while running stops the earlier listener.
-    bool Start(std::uint16_t port);
+    // onListening runs on the calling thread once the port is taken, before the accept loop
+    // logs anything, so that the caller's own log line comes first.
+    bool Start(std::uint16_t port, const std::function<void()>& onListening = {});
 
     // Closes the listening socket; clients already connected go on relaying.
     void Stop();
@@ -61,11 +73,21 @@ public:
     std::vector<Participant> Roster() const;
 
 private:
+    struct Slot {
+        SocketHandle socket = kInvalidSocket;
+        bool cutOff = false;  // its buffer overflowed; nothing more is sent to it
+    };
+
     void StopListening();  // listenLock held
     void AcceptLoop(SocketHandle listener);
+    void SetUpClient(SocketHandle client);
     void RelayThread(int clientNumber);
-    bool Welcome(int clientNumber, SocketHandle socket);
+    // The name from the first line, or nothing when the connection ended before it.
+    static std::optional<std::string> ReadName(BufferedLineReader& reader);
+    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name);
     void Depart(int clientNumber, SocketHandle socket, bool named);
+    // Waits on the calling thread until when, or until Close; false when Close came first.
+    bool PauseUntil(std::chrono::steady_clock::time_point when);
 
     int TakeSlot(SocketHandle socket);                            // server lock held
     void SendRoster(int clientNumber);                            // server lock held
@@ -83,9 +105,9 @@ private:
     // The server lock. It guards the slot table (slots, connectedCount), the roster, and
     // every send to a client, so that the lines of one broadcast never mix with another's on
     // any socket. Taken by relay threads, the accept loop and the main thread's roster and
-    // slot queries; never held while reporting.
+    // slot queries; never held while reporting, and no send under it waits for a peer.
     mutable std::mutex serverLock;
-    std::vector<SocketHandle> slots;
+    std::vector<Slot> slots;
     int connectedCount = 0;
     ParticipantRoster roster;
 
@@ -94,6 +116,8 @@ private:
     SocketHandle listener = kInvalidSocket;
     int listeningPort = -1;
     std::thread acceptThread;
+    // Holds a new accept loop back until Start's caller has had its say.
+    std::binary_semaphore acceptGate{0};
 
     // Relay threads by id; a thread that ends puts its id in finishedWorkers so that the
     // accept loop or Close joins it. Guards both containers.
@@ -103,6 +127,9 @@ private:
 
     // Set by Close: a read that fails from now on is the end of the program, no departure.
     std::atomic<bool> closing{false};
+    // Wakes threads in PauseUntil when closing is set; pauseLock guards nothing else.
+    std::mutex pauseLock;
+    std::condition_variable pauseWake;
 };
 
 }  // namespace vesk

@@ -80,12 +80,18 @@ TEST_F(Relay, EveryLineReachesEveryClientTheSenderToo) {
     }
 }
 
-TEST_F(Relay, ALineThatLooksLikeAServerLineIsRelayedUnchanged) {
+TEST_F(Relay, OnlyTheRelaySpeaksForTheRoster) {
     auto aya = Join("Aya", 0);
-    aya->Send("paddMallory\t7\r\npdel0\r\n");
-    EXPECT_EQ(aya->NextLine(), "paddMallory\t7\r\n");
-    EXPECT_EQ(aya->NextLine(), "pdel0\r\n");
-    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}}));
+    auto ben = Join("Ben", 1);
+    ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+    // Forged participant lines go nowhere; everything else is relayed as it came.
+    ben->Send("paddMallory\t7\r\npdel0\r\npadding\r\nPADDx\r\npad\r\ntalkpdel0\r\n");
+    for (TestPeer* peer : {aya.get(), ben.get()}) {
+        EXPECT_EQ(peer->NextLine(), "PADDx\r\n");
+        EXPECT_EQ(peer->NextLine(), "pad\r\n");
+        EXPECT_EQ(peer->NextLine(), "talkpdel0\r\n");
+    }
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Ben", 1}}));
 }
 
 TEST_F(Relay, LinesInPiecesAndPackedTogetherAreRelayedWhole) {
@@ -283,7 +289,7 @@ TEST_F(Relay, ClearRosterEmptiesIt) {
 
 class SlowClientRelay : public Relay {
 protected:
-    SlowClientRelay() : Relay(RelayOptions{.sendTimeout = 1s}) {}
+    SlowClientRelay() : Relay(RelayOptions{.sendBufferBytes = 256 * 1024, .floodLimit = 0}) {}
 };
 
 TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
@@ -295,7 +301,8 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
     ASSERT_TRUE(aya->WaitForLine("paddStuck\t2\r\n"));
     ASSERT_TRUE(ben->WaitForLine("paddStuck\t2\r\n"));
 
-    // Aya and Ben keep reading all along, as healthy clients do.
+    // Aya and Ben keep reading all along, as healthy clients do, and Aya keeps at most 16 of
+    // its lines in flight, so that only Stuck falls behind.
     std::atomic<bool> stuckLeft{false};
     std::atomic<bool> afterSeen{false};
     std::thread benReads([&] {
@@ -303,12 +310,18 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
         stuckLeft = true;
         afterSeen = ben->WaitForLine("talkafter\r\n", nullptr, 60s);
     });
-    std::atomic<bool> ayaDone{false};
-    std::thread ayaReads([&] {
-        while (!ayaDone) aya->NextLine(50ms);
-    });
     const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
-    for (int i = 0; i < 20000 && !stuckLeft; ++i) aya->Send(bulk);
+    std::atomic<bool> ayaDone{false};
+    std::atomic<int> ayaSeen{0};
+    std::thread ayaReads([&] {
+        while (!ayaDone) {
+            if (aya->NextLine(50ms) == bulk) ++ayaSeen;
+        }
+    });
+    for (int i = 0; i < 20000 && !stuckLeft; ++i) {
+        if (!WaitUntil([&] { return ayaSeen >= i - 16 || stuckLeft; })) break;
+        aya->Send(bulk);
+    }
     aya->Send("talkafter\r\n");
     benReads.join();
     ayaDone = true;
@@ -317,6 +330,60 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
     EXPECT_TRUE(afterSeen);
     EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.2"));
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+}
+
+TEST_F(SlowClientRelay, CloseNeverWaitsForAClientThatStopsReading) {
+    auto aya = Join("Aya", 0);
+    TestPeer stuck(port, 4096);
+    stuck.Send("Stuck\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddStuck\t1\r\n"));
+    // Enough to fill what the system keeps for Stuck, not enough to cut it off.
+    const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
+    std::thread ayaReads([&] { aya->WaitForClose(); });
+    for (int i = 0; i < 8; ++i) aya->Send(bulk);
+    std::atomic<bool> closed{false};
+    std::thread closer([&] {
+        server.Close();
+        closed = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return closed.load(); }, 2s));
+    closer.join();
+    ayaReads.join();
+}
+
+class FloodRelay : public Relay {
+protected:
+    FloodRelay() : Relay(RelayOptions{.floodLimit = 20}) {}
+};
+
+TEST_F(FloodRelay, AFlooderIsSlowedDownAndNobodyElseWaits) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    auto cat = Join("Cat", 2);
+    ASSERT_TRUE(aya->WaitForLine("paddCat\t2\r\n"));
+    ASSERT_TRUE(ben->WaitForLine("paddCat\t2\r\n"));
+    // Twenty lines leave at once; the other 37 wait their turns, 20 a second.
+    constexpr int kLines = 57;
+    std::string flood;
+    for (int n = 0; n < kLines; ++n) flood += "talkben" + std::to_string(n) + "\r\n";
+    const auto sent = std::chrono::steady_clock::now();
+    ben->Send(flood);
+    ASSERT_TRUE(cat->WaitForLine("talkben19\r\n"));
+    aya->Send("talkaya\r\n");
+
+    // Aya's line overtakes Ben's waiting ones; none of Ben's is lost or reordered.
+    std::vector<std::string> seen;
+    ASSERT_TRUE(cat->WaitForLine("talkben" + std::to_string(kLines - 1) + "\r\n", &seen));
+    const auto took = std::chrono::steady_clock::now() - sent;
+    const auto ayaLine = std::find(seen.begin(), seen.end(), "talkaya\r\n");
+    ASSERT_NE(ayaLine, seen.end());
+    seen.erase(ayaLine);
+    for (int n = 20; n < kLines - 1; ++n) {
+        EXPECT_EQ(seen[static_cast<std::size_t>(n - 20)], "talkben" + std::to_string(n) + "\r\n");
+    }
+    EXPECT_GE(took, 1800ms);
+    EXPECT_TRUE(ben->Connected());
+    EXPECT_EQ(server.ConnectedCount(), 3);
 }
 
 }  // namespace
