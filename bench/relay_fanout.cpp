@@ -321,9 +321,15 @@ public:
         Fail("the relay did not start listening");
     }
     ~RelayProcess() {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            std::fprintf(stderr, "relay_fanout: the relay ended by itself during the row (%s %d)\n",
+                         WIFSIGNALED(status) ? "signal" : "exit code",
+                         WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+            return;
+        }
         kill(pid, SIGTERM);
         const auto until = Clock::now() + 5s;
-        int status = 0;
         while (waitpid(pid, &status, WNOHANG) == 0) {
             if (Clock::now() > until) {
                 std::fprintf(stderr, "relay_fanout: the relay did not stop within 5 s\n");

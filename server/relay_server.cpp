@@ -296,13 +296,26 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
     bool joined = false;
     const auto flush = [&] {
         if (lines.empty()) return;
-        bool recorded = true;
+        if (joined) {
+            // Queued first: whoever holds the server lock next sends every queued line in one
+            // write per client, so senders that meet at the lock share their writes.
+            {
+                std::lock_guard guard(queueLock);
+                queued += lines;
+            }
+            lines.clear();
+            std::lock_guard guard(serverLock);
+            SendQueued();
+            return;
+        }
+        bool recorded;
         {
             // The record is added in the same hold of the lock that announces it, so a
             // newcomer meanwhile learns of it exactly once: from its roster lines or from
             // this broadcast.
             std::lock_guard guard(serverLock);
-            if (!joined) recorded = roster.Append(name, clientNumber) != nullptr;
+            SendQueued();
+            recorded = roster.Append(name, clientNumber) != nullptr;
             Broadcast(lines, kNobody);
         }
         lines.clear();
@@ -336,6 +349,16 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
     }
 }
 
+void RelayServer::SendQueued() {
+    {
+        std::lock_guard guard(queueLock);
+        sending.swap(queued);
+    }
+    if (sending.empty()) return;
+    Broadcast(sending, kNobody);
+    sending.clear();
+}
+
 bool RelayServer::PauseUntil(std::chrono::steady_clock::time_point when) {
     std::unique_lock guard(pauseLock);
     return !pauseWake.wait_until(guard, when, [this] { return closing.load(); });
@@ -361,6 +384,7 @@ void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
     Log("切断：クライアント No." + std::to_string(clientNumber));
     if (named) {
         std::lock_guard guard(serverLock);
+        SendQueued();
         std::string lines = wire::PdelLine(clientNumber);
         if (const ParticipantRecord* record = roster.Find(clientNumber)) {
             lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +

@@ -93,6 +93,7 @@ private:
     void SendRoster(int clientNumber);                            // server lock held
     void FreeSlot(int clientNumber);                              // takes the server lock
     void Broadcast(std::string_view bytes, int leftOut);          // server lock held
+    void SendQueued();                                            // server lock held
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held
 
     void Log(std::string_view utf8Text);
@@ -110,6 +111,13 @@ private:
     std::vector<Slot> slots;
     int connectedCount = 0;
     ParticipantRoster roster;
+    std::string sending;  // the queued lines being sent, kept for its capacity
+
+    // Relayed lines waiting for the next holder of the server lock, in the order they were
+    // taken up. Taken by relay threads to add lines, and under the server lock to take them
+    // all; never held while sending.
+    std::mutex queueLock;
+    std::string queued;
 
     // Guards the listener and the accept thread; taken by the thread that starts and stops.
     mutable std::mutex listenLock;
