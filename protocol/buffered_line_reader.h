@@ -31,6 +31,8 @@ public:
     // The next line, receiving as needed; nothing when the connection ended first.
     std::optional<std::string_view> NextLine();
 
+    SocketHandle Socket() const { return socket; }
+
 private:
     // Adds bytes of the line being assembled, keeping only what a cut may need; false when
     // some were dropped.

@@ -1,6 +1,7 @@
 #include "protocol/socket.h"
 
 #include <cstring>
+#include <thread>
 
 #ifdef _WIN32
 #include <ws2tcpip.h>
@@ -138,6 +139,18 @@ bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
         sent += static_cast<std::size_t>(result);
     }
     return true;
+}
+
+bool PeerClosesWithin(SocketHandle socket, std::chrono::milliseconds timeout) {
+#ifdef POLLRDHUP
+    pollfd entry{socket, POLLRDHUP, 0};
+    const int ready = Retry([&] { return poll(&entry, 1, static_cast<int>(timeout.count())); });
+    return ready > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    (void)socket;
+    std::this_thread::sleep_for(timeout);
+    return false;
+#endif
 }
 
 bool ShutdownBoth(SocketHandle socket) {

@@ -19,6 +19,8 @@ constexpr int kLingerSeconds = 2;
 // How long the accept loop rests when the system is short of descriptors or memory: long
 // enough not to spin, short enough that a freed descriptor is soon used.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// The longest a paused flooder's thread waits before it looks at the closing flag again.
+constexpr auto kPauseSlice = std::chrono::milliseconds(100);
 
 bool IsRosterLine(std::string_view line) {
     return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
@@ -113,11 +115,7 @@ void RelayServer::StopListening() {
 }
 
 void RelayServer::Close() {
-    {
-        std::lock_guard guard(pauseLock);
-        closing = true;
-    }
-    pauseWake.notify_all();
+    closing = true;
     Stop();
     {
         std::lock_guard guard(serverLock);
@@ -336,7 +334,7 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
                 // from it, so it is slowed down through its own connection.
                 const std::string waiting(*line);
                 flush();
-                if (!PauseUntil(turn)) return;
+                if (!PauseUntil(reader.Socket(), turn)) return;
                 lines = waiting;
                 continue;
             }
@@ -359,9 +357,16 @@ void RelayServer::SendQueued() {
     sending.clear();
 }
 
-bool RelayServer::PauseUntil(std::chrono::steady_clock::time_point when) {
-    std::unique_lock guard(pauseLock);
-    return !pauseWake.wait_until(guard, when, [this] { return closing.load(); });
+bool RelayServer::PauseUntil(SocketHandle socket, std::chrono::steady_clock::time_point when) {
+    for (;;) {
+        if (closing) return false;
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return true;
+        // Close shuts the socket down, which ends the wait too. A flooder that leaves is seen
+        // off at once: the lines it left waiting are dropped rather than shown after it left.
+        if (PeerClosesWithin(socket, std::min(left, kPauseSlice))) return false;
+    }
 }
 
 void RelayServer::SendRoster(int clientNumber) {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -86,8 +85,8 @@ private:
     static std::optional<std::string> ReadName(BufferedLineReader& reader);
     void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name);
     void Depart(int clientNumber, SocketHandle socket, bool named);
-    // Waits on the calling thread until when, or until Close; false when Close came first.
-    bool PauseUntil(std::chrono::steady_clock::time_point when);
+    // Waits until when; false when Close or the peer's leaving came first.
+    bool PauseUntil(SocketHandle socket, std::chrono::steady_clock::time_point when);
 
     int TakeSlot(SocketHandle socket);                            // server lock held
     void SendRoster(int clientNumber);                            // server lock held
@@ -135,9 +134,6 @@ private:
 
     // Set by Close: a read that fails from now on is the end of the program, no departure.
     std::atomic<bool> closing{false};
-    // Wakes threads in PauseUntil when closing is set; pauseLock guards nothing else.
-    std::mutex pauseLock;
-    std::condition_variable pauseWake;
 };
 
 }  // namespace vesk
