@@ -24,9 +24,14 @@ public:
     // needed. The view stays valid until the next call of TakeLine or Receive.
     std::optional<std::string_view> TakeLine();
 
-    // Waits for more bytes from the socket; false when the connection ended or failed. Call it
-    // only after TakeLine has given nothing.
+    // Waits for more bytes from the socket, keeping the lines not taken yet; false when the
+    // connection ended or failed. Call it only when the buffer is not Full, as it never is
+    // once TakeLine has given nothing.
     bool Receive();
+
+    // The lines received and not taken yet fill the buffer: nothing more can be received
+    // until some are taken.
+    bool Full() const { return begin == 0 && end == received.size(); }
 
     // The next line, receiving as needed; nothing when the connection ended first.
     std::optional<std::string_view> NextLine();

@@ -1,7 +1,6 @@
 #include "protocol/socket.h"
 
 #include <cstring>
-#include <thread>
 
 #ifdef _WIN32
 #include <ws2tcpip.h>
@@ -141,15 +140,17 @@ bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
     return true;
 }
 
-bool PeerClosesWithin(SocketHandle socket, std::chrono::milliseconds timeout) {
-#ifdef POLLRDHUP
-    pollfd entry{socket, POLLRDHUP, 0};
-    const int ready = Retry([&] { return poll(&entry, 1, static_cast<int>(timeout.count())); });
-    return ready > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0;
+bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+#ifdef _WIN32
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval limit{static_cast<long>(timeout.count() / 1000),
+                  static_cast<long>(timeout.count() % 1000 * 1000)};
+    return select(0, &readable, nullptr, nullptr, &limit) > 0;
 #else
-    (void)socket;
-    std::this_thread::sleep_for(timeout);
-    return false;
+    pollfd entry{socket, POLLIN, 0};
+    return Retry([&] { return poll(&entry, 1, static_cast<int>(timeout.count())); }) > 0;
 #endif
 }
 

@@ -54,10 +54,9 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count);
 // the send waits as a blocking send does, bounded by the socket's send timeout.
 bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes);
 
-// Waits up to timeout for the peer to close its side (or for the socket to be shut down),
-// even while unread bytes wait; true when it did. Without a way to tell (Windows), it only
-// waits.
-bool PeerClosesWithin(SocketHandle socket, std::chrono::milliseconds timeout);
+// Waits up to timeout for something to read: bytes, the peer's close, an error, or the socket
+// being shut down on this side. True when there is.
+bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);
 
 // Ends both directions, which wakes every thread blocked on the socket. A connection that is
 // already gone (reset by the peer) counts as shut down.

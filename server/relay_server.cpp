@@ -19,8 +19,6 @@ constexpr int kLingerSeconds = 2;
 // How long the accept loop rests when the system is short of descriptors or memory: long
 // enough not to spin, short enough that a freed descriptor is soon used.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
-// The longest a paused flooder's thread waits before it looks at the closing flag again.
-constexpr auto kPauseSlice = std::chrono::milliseconds(100);
 
 bool IsRosterLine(std::string_view line) {
     return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
@@ -334,7 +332,7 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
                 // from it, so it is slowed down through its own connection.
                 const std::string waiting(*line);
                 flush();
-                if (!PauseUntil(reader.Socket(), turn)) return;
+                if (!PauseUntil(reader, turn)) return;
                 lines = waiting;
                 continue;
             }
@@ -357,15 +355,27 @@ void RelayServer::SendQueued() {
     sending.clear();
 }
 
-bool RelayServer::PauseUntil(SocketHandle socket, std::chrono::steady_clock::time_point when) {
+bool RelayServer::PauseUntil(BufferedLineReader& reader,
+                             std::chrono::steady_clock::time_point when) {
     for (;;) {
         if (closing) return false;
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
         if (left.count() <= 0) return true;
-        // Close shuts the socket down, which ends the wait too. A flooder that leaves is seen
-        // off at once: the lines it left waiting are dropped rather than shown after it left.
-        if (PeerClosesWithin(socket, std::min(left, kPauseSlice))) return false;
+        // Close shuts the socket down, which ends the wait too.
+        if (!WaitReadable(reader.Socket(), left)) continue;
+        // Reading on while the lines wait is how a flooder that leaves is seen off at once:
+        // its leaving arrives behind everything it sent. The lines it left waiting are
+        // dropped rather than shown after it left.
+        if (!reader.Full()) {
+            if (!reader.Receive()) return false;
+            continue;
+        }
+        // More than a buffer of its lines waits, and it sends on: no person does that, and
+        // what it would have waiting in the system's buffers could last the party an hour.
+        // It is cut off, and the reset at close discards what it sent.
+        SetLinger(reader.Socket(), 0);
+        return false;
     }
 }
 

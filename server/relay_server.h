@@ -85,8 +85,9 @@ private:
     static std::optional<std::string> ReadName(BufferedLineReader& reader);
     void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name);
     void Depart(int clientNumber, SocketHandle socket, bool named);
-    // Waits until when; false when Close or the peer's leaving came first.
-    bool PauseUntil(SocketHandle socket, std::chrono::steady_clock::time_point when);
+    // Waits until when, receiving meanwhile what the client sends; false when Close or the
+    // client's leaving came first, or when it sent more than can wait.
+    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when);
 
     int TakeSlot(SocketHandle socket);                            // server lock held
     void SendRoster(int clientNumber);                            // server lock held

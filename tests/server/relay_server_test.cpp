@@ -1,6 +1,8 @@
 #include "server/relay_server.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <memory>
@@ -302,13 +304,18 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
     ASSERT_TRUE(ben->WaitForLine("paddStuck\t2\r\n"));
 
     // Aya and Ben keep reading all along, as healthy clients do, and Aya keeps at most 16 of
-    // its lines in flight, so that only Stuck falls behind.
+    // its lines in flight, so that only Stuck falls behind. Stuck goes on talking, which must
+    // not keep it in the party once it is cut off.
     std::atomic<bool> stuckLeft{false};
+    std::atomic<bool> stuckQuiet{false};
     std::atomic<bool> afterSeen{false};
     std::thread benReads([&] {
-        if (!ben->WaitForLine("pdel2\r\n", nullptr, 60s)) return;
+        if (!ben->WaitForLine("pdel2\r\n", nullptr, 30s)) return;
         stuckLeft = true;
         afterSeen = ben->WaitForLine("talkafter\r\n", nullptr, 60s);
+    });
+    std::thread stuckTalks([&] {
+        while (!stuckQuiet && stuck.Send("talkstill here\r\n")) std::this_thread::sleep_for(10ms);
     });
     const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
     std::atomic<bool> ayaDone{false};
@@ -324,6 +331,8 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
     }
     aya->Send("talkafter\r\n");
     benReads.join();
+    stuckQuiet = true;
+    stuckTalks.join();
     ayaDone = true;
     ayaReads.join();
     EXPECT_TRUE(stuckLeft);
@@ -384,6 +393,55 @@ TEST_F(FloodRelay, AFlooderIsSlowedDownAndNobodyElseWaits) {
     EXPECT_GE(took, 1800ms);
     EXPECT_TRUE(ben->Connected());
     EXPECT_EQ(server.ConnectedCount(), 3);
+}
+
+// Sends numbered lines without ever waiting: count of them, or, with count 0, until the relay
+// and the system take no more for a while or the connection breaks.
+void FloodWithoutWaiting(TestPeer& peer, int count) {
+    fcntl(peer.Handle(), F_SETFL, fcntl(peer.Handle(), F_GETFL) | O_NONBLOCK);
+    std::string waiting;
+    int next = 0;
+    auto idleSince = std::chrono::steady_clock::now();
+    while (count == 0 || next < count || !waiting.empty()) {
+        if (waiting.empty() && (count == 0 || next < count)) {
+            for (int n = 0; n < 100 && (count == 0 || next < count); ++n) {
+                waiting += "talkflood" + std::to_string(next++) + "\r\n";
+            }
+        }
+        const auto sent = send(peer.Handle(), waiting.data(), waiting.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            waiting.erase(0, static_cast<std::size_t>(sent));
+            idleSince = std::chrono::steady_clock::now();
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return;  // cut off
+        } else if (std::chrono::steady_clock::now() - idleSince > 300ms) {
+            return;  // full
+        } else {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+}
+
+TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffAtOnceHoweverMuchItLeftWaiting) {
+    struct Case {
+        const char* what;
+        int lines;  // 0: until the system holds all it will
+    };
+    const Case cases[] = {
+        {"a few seconds of lines", 100},
+        // Megabytes wait in the system's buffers, in front of the flooder's leaving: an hour's
+        // worth at the limit.
+        {"more than the system holds", 0},
+    };
+    auto aya = Join("Aya", 0);
+    for (const Case& flood : cases) {
+        auto ben = Join("Ben", 1);  // the same number each time: the last one's slot is free
+        ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n")) << flood.what;
+        FloodWithoutWaiting(*ben, flood.lines);
+        shutdown(ben->Handle(), SHUT_WR);  // its leaving waits behind what it sent
+        EXPECT_TRUE(aya->WaitForLine("pdel1\r\n", nullptr, 3s)) << flood.what;
+        EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }, 3s)) << flood.what;
+    }
 }
 
 }  // namespace

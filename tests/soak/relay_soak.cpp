@@ -433,7 +433,10 @@ int main(int argc, char** argv) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, log, 1);  // stderr stays: sanitizer reports
     pid_t relay = -1;
-    if (posix_spawn(&relay, relayPath.c_str(), &actions, nullptr, argv2.data(), environ) != 0) {
+    const int spawned =
+        posix_spawn(&relay, relayPath.c_str(), &actions, nullptr, argv2.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
         std::fprintf(stderr, "relay_soak: cannot start %s\n", relayPath.c_str());
         return 1;
     }
