@@ -22,8 +22,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <set>
@@ -50,14 +52,15 @@ struct Peer {
     std::string pending;
     std::vector<std::size_t> seen;  // line hashes from its own participant line on
     std::vector<std::string> seenText;
-    int sent = 0;            // its own talk lines
-    int ownSeen = 0;         // ... that came back
-    bool leaving = false;    // said goodbye
-    bool byeSeen = false;    // ... and saw it come back, so it may go
-    bool gone = false;       // to be closed at the end of this step
-    Clock::time_point next;  // its next action
-    Clock::time_point end;   // when a faulty client gives up
-    std::string trickle;     // bytes still to send one at a time
+    int sent = 0;             // its own talk lines
+    int ownSeen = 0;          // ... that came back
+    bool leaving = false;     // said goodbye
+    bool byeSeen = false;     // ... and saw it come back, so it may go
+    bool gone = false;        // to be closed at the end of this step
+    Clock::time_point next;   // its next action
+    Clock::time_point end;    // when a faulty client gives up
+    std::string trickle;      // bytes still to send one at a time
+    bool halfClosed = false;  // a flooder that is leaving
 };
 
 int failures = 0;
@@ -98,7 +101,8 @@ bool Send(int fd, const std::string& bytes) {
 
 class Soak {
 public:
-    Soak(int port, double seconds) : port(port), seconds(seconds), random(12345) {}
+    Soak(int port, double seconds, std::string logPath)
+        : port(port), seconds(seconds), logPath(std::move(logPath)), random(12345) {}
 
     void Run() {
         const auto start = Clock::now();
@@ -115,6 +119,8 @@ public:
 
 private:
     static constexpr std::size_t kParty = 200;
+    // How long the relay may take to see off a flooder that left.
+    static constexpr auto kSeeOff = 5s;
 
     Kind PickKind() {
         const int roll = std::uniform_int_distribution<int>(0, 99)(random);
@@ -122,6 +128,12 @@ private:
         static const Kind faulty[] = {Kind::Resetter, Kind::Stuck,  Kind::Flooder, Kind::Overlong,
                                       Kind::Nul,      Kind::Forger, Kind::Trickler};
         return faulty[roll % 7];
+    }
+
+    // The first letter of a client's name says what kind it is, for the reports.
+    static std::string KindLetter(Kind kind) {
+        static const char letters[] = "grsfonxtq";
+        return std::string(1, letters[static_cast<int>(kind)]);
     }
 
     Clock::duration Within(int lowMs, int highMs) {
@@ -132,10 +144,11 @@ private:
         if (kind == Kind::Flooder && flooding) kind = Kind::Good;
         auto peer = std::make_unique<Peer>();
         peer->kind = kind;
-        peer->name = (kind == Kind::Good ? "g" : "f") + std::to_string(++spawned);
+        peer->name = KindLetter(kind) + std::to_string(++spawned);
         peer->fd = Connect(port, kind == Kind::Stuck ? 4096 : 0);
         Check(peer->fd >= 0, "a client could not connect");
         if (peer->fd < 0) return;
+        byPort[vesk::LocalPort(peer->fd)] = peer->name;
         const auto now = Clock::now();
         peer->next = now + Within(50, 1500);
         peer->end = now + Within(500, 8000);
@@ -204,6 +217,16 @@ private:
                     Check(Send(peer.fd, OwnLine(peer, peer.sent++)), peer.name + " could not send");
                 }
                 peer.next = now + Within(100, 2500);
+            } else if (peer.kind == Kind::Flooder && now >= peer.end) {
+                // It leaves as a client that reads to the end does: its close waits behind all
+                // it sent, and it reads on until the relay sees it off.
+                if (!peer.halfClosed) {
+                    shutdown(peer.fd, SHUT_WR);
+                    peer.halfClosed = true;
+                } else if (now >= peer.end + kSeeOff) {
+                    Check(false, "flooder " + peer.name + " was not seen off after it left");
+                    peer.gone = true;
+                }
             } else if (peer.kind != Kind::Nameless && now >= peer.end) {
                 if (peer.kind == Kind::Resetter) {
                     const linger reset{1, 0};
@@ -332,11 +355,15 @@ public:
     // A newcomer's roster lines name exactly the clients still there, and it takes the lowest
     // slot they leave free.
     void CheckRoster() {
-        // The relay may still be seeing the last faulty clients off: ask again until it
-        // agrees or the time is up, and report the last answer.
+        // The relay may still be seeing the last faulty clients off, or the last observer: ask
+        // again until it agrees or the time is up, and report the last answer. A new observer
+        // that arrives while the last one is being seen off takes a higher slot, rightly.
         const auto until = Clock::now() + 10s;
-        while (!RosterHolds(false) && Clock::now() < until) std::this_thread::sleep_for(100ms);
-        RosterHolds(true);
+        for (;;) {
+            const bool last = Clock::now() >= until;
+            if (RosterHolds(last) || last) return;
+            std::this_thread::sleep_for(100ms);
+        }
     }
 
     bool RosterHolds(bool report) {
@@ -349,8 +376,11 @@ public:
         }
         int lowestFree = 0;
         while (ids.count(lowestFree)) ++lowestFree;
+        // Each observer has a name of its own: the one before may not have been seen off yet.
+        const std::string observer = "observer" + std::to_string(++observers);
         const int fd = Connect(port);
-        Send(fd, "observer\r\n");
+        byPort[vesk::LocalPort(fd)] = observer;
+        Send(fd, observer + "\r\n");
         std::set<std::string> roster;
         int observerId = -1;
         std::string pending;
@@ -366,7 +396,7 @@ public:
                 pending.erase(0, end + 2);
                 if (!line.starts_with("padd")) continue;
                 const std::string name = line.substr(4, line.find('\t') - 4);
-                if (name == "observer") {
+                if (name == observer) {
                     observerId = std::atoi(line.c_str() + line.find('\t') + 1);
                 } else {
                     roster.insert(name);
@@ -382,8 +412,33 @@ public:
                   "a departed client's slot was not freed (newcomer got " +
                       std::to_string(observerId) + ", lowest free " + std::to_string(lowestFree) +
                       ")");
+            if (observerId != lowestFree) ReportHeldSlots(ids);
         }
         return roster == expected && observerId == lowestFree;
+    }
+
+    // Who holds the slots that should be free, from the relay's log: the client of each
+    // connection line that has no disconnection line after it.
+    void ReportHeldSlots(const std::set<int>& expected) {
+        std::ifstream log(logPath);
+        std::map<int, int> portBySlot;
+        const std::string connected = "接続：クライアント No.";
+        const std::string departed = "切断：クライアント No.";
+        for (std::string line; std::getline(log, line);) {
+            if (line.starts_with(connected)) {
+                const int slot = std::atoi(line.c_str() + connected.size());
+                const std::size_t port = line.find("ポート番号 ");
+                portBySlot[slot] = std::atoi(line.c_str() + port + std::strlen("ポート番号 "));
+            } else if (line.starts_with(departed)) {
+                portBySlot.erase(std::atoi(line.c_str() + departed.size()));
+            }
+        }
+        for (const auto& [slot, port] : portBySlot) {
+            if (expected.count(slot)) continue;
+            const auto found = byPort.find(port);
+            std::fprintf(stderr, "relay_soak: slot %d is held by port %d (%s)\n", slot, port,
+                         found == byPort.end() ? "unknown" : found->second.c_str());
+        }
     }
 
     // With clients that stop reading and one that floods, the relay still stops at once.
@@ -399,7 +454,10 @@ public:
 private:
     const int port;
     const double seconds;
+    const std::string logPath;
     std::mt19937 random;
+    std::map<int, std::string> byPort;  // client name by local port, for the reports
+    int observers = 0;
     std::vector<std::unique_ptr<Peer>> peers;
     std::vector<std::unique_ptr<Peer>> departed;
     int spawned = 0;
@@ -449,7 +507,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(20ms);
     }
 
-    Soak soak(port, seconds);
+    Soak soak(port, seconds, logPath);
     soak.Run();
     soak.CheckOrder();
     soak.CheckRoster();
