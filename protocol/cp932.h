@@ -22,6 +22,11 @@ constexpr bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+// The second byte of a double-byte character: 0x40 to 0xFC but for 0x7F.
+constexpr bool IsCp932TrailByte(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
+}
+
 // The longest prefix of text of at most maxBytes bytes that does not end inside a
 // double-byte character.
 std::size_t Cp932FitLength(std::string_view text, std::size_t maxBytes);
