@@ -4,12 +4,6 @@
 
 namespace vesk {
 
-namespace {
-
-ToolbarPoint ImagePlace(const ToolbarRect& rect) { return {rect.left + kImageIndent, kImageTop}; }
-
-}  // namespace
-
 ToolbarTracker::ToolbarTracker(std::vector<ToolbarButtonRecord> records)
     : records(std::move(records)), rects(LayOutToolbarRecords(this->records)) {}
 

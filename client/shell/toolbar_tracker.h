@@ -21,6 +21,14 @@ struct ToolbarPoint {
 inline constexpr int kImageIndent = 3;
 inline constexpr int kImageTop = 5;
 
+inline ToolbarPoint ImagePlace(const ToolbarRect& rect) {
+    return {rect.left + kImageIndent, kImageTop};
+}
+
+inline ToolbarPoint PressedImagePlace(const ToolbarRect& rect) {
+    return {rect.left + kImageIndent + 1, kImageTop + 1};
+}
+
 // The drawing the looks are made of. Button face, shadow and highlight are the three colours of
 // a border; each border edge is one pixel wide.
 class ToolbarPainter {
