@@ -23,7 +23,7 @@
 #include "server/ui/serv_dialog.h"
 #include "server/ui/server_window.h"
 #include "ui/show_ip_dialog.h"
-#include "tests/server/ui/modal_driver.h"
+#include "tests/support/modal_driver.h"
 #include "tests/support/test_peer.h"
 #include "ui/help_window.h"
 
