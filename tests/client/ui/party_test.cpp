@@ -200,8 +200,20 @@ private Q_SLOTS:
         QCOMPARE(Occurrences(*aya->client, QStringLiteral("サーバーに接続していません")), 1);
     }
 
-    void quitWhileConnectedEndsCleanly() {
+    void reconnectingWithAnEmptyNameKeepsTheCurrentName() {
+        aya->client->RunCommand(vesk::kDisconnectCommand);
+        QVERIFY(ConnectThroughDialog(*aya->client, relay->ListeningPort(), QString()));
+        QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
+                                  QStringList({"Ben", "Aya"}), kWait);
+        QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
+    }
+
+    void quitWhileLinesArriveEndsCleanly() {
         vesk::ChatMainWindow& window = aya->client->Window();
+        for (int line = 0; line < 300; ++line) {
+            ben->client->Connection().SendLine(vesk::Cp932FromUtf8("talkBen：流れる行\r\n"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(Occurrences(*aya->client, "流れる行") > 0, kWait);
         aya->client->RunCommand(vesk::kQuitCommand);
         QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), kWait);
         QVERIFY(!aya->client->Connection().Connected());
