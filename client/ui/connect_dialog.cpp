@@ -1,14 +1,13 @@
 #include "client/ui/connect_dialog.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "client/dice/list_file.h"
-#include "client/shell/target_form.h"
 #include "client/ui/combo_box_adapter.h"
+#include "client/ui/target_fields.h"
 #include "protocol/player_name.h"
 #include "ui/cp932_text.h"
 #include "ui/dialog_buttons.h"
@@ -32,14 +31,12 @@ ConnectDialog::ConnectDialog(const ConnectionTarget& target, std::string_view de
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("もし必要なら接続先のIPアドレスを指定して下さい\n"
-                                                "(例) 127.0.0.1 (同じマシンでVeskServerを起動)"),
-                                 this));
-    layout->addWidget(addressField);
-    layout->addWidget(new QLabel(QStringLiteral("もし必要ならプレイヤー名を指定して下さい"), this));
-    layout->addWidget(nameBox);
-    layout->addWidget(new QLabel(QStringLiteral("もし必要なら接続ポートを指定して下さい"), this));
-    layout->addWidget(portField);
+    AddField(layout,
+             QStringLiteral("もし必要なら接続先のIPアドレスを指定して下さい\n"
+                            "(例) 127.0.0.1 (同じマシンでVeskServerを起動)"),
+             addressField);
+    AddField(layout, QStringLiteral("もし必要ならプレイヤー名を指定して下さい"), nameBox);
+    AddField(layout, QStringLiteral("もし必要なら接続ポートを指定して下さい"), portField);
     layout->addLayout(CentredButtonRow({connectButton, cancelButton}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     addressField->setFocus();
@@ -50,16 +47,10 @@ std::string ConnectDialog::PlayerName() const {
 }
 
 void ConnectDialog::Accept() {
-    const TargetForm form =
-        ReadTargetForm(ToCp932(addressField->text()), ToCp932(portField->text()));
-    if (!form.target) {
-        messages.ShowMessage(form.problem);
-        QLineEdit* wrong = form.problem == AddressRuleMessage() ? addressField : portField;
-        wrong->setFocus();
-        wrong->selectAll();
-        return;
-    }
-    target = *form.target;
+    const std::optional<ConnectionTarget> read =
+        ReadTargetFields(*addressField, *portField, messages);
+    if (!read) return;
+    target = *read;
     accept();
 }
 

@@ -1,11 +1,10 @@
 #include "client/ui/option_dialog.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/shell/target_form.h"
+#include "client/ui/target_fields.h"
 #include "protocol/cp932.h"
 #include "protocol/player_name.h"
 #include "ui/cp932_text.h"
@@ -29,38 +28,29 @@ OptionDialog::OptionDialog(const ConnectionTarget& target, std::string_view defa
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("ディフォルトの接続先IPアドレス\n"
-                                                "(例) 127.0.0.1 (同じマシンでVeskServerを起動)"),
-                                 this));
-    layout->addWidget(addressField);
-    layout->addWidget(new QLabel(QStringLiteral("ディフォルトのプレイヤー名"), this));
-    layout->addWidget(nameField);
-    layout->addWidget(new QLabel(QStringLiteral("ディフォルトの接続ポート"), this));
-    layout->addWidget(portField);
+    AddField(layout,
+             QStringLiteral("ディフォルトの接続先IPアドレス\n"
+                            "(例) 127.0.0.1 (同じマシンでVeskServerを起動)"),
+             addressField);
+    AddField(layout, QStringLiteral("ディフォルトのプレイヤー名"), nameField);
+    AddField(layout, QStringLiteral("ディフォルトの接続ポート"), portField);
     layout->addLayout(CentredButtonRow({okButton, cancelButton}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     addressField->setFocus();
 }
 
 void OptionDialog::Accept() {
-    const TargetForm form =
-        ReadTargetForm(ToCp932(addressField->text()), ToCp932(portField->text()));
+    const std::optional<ConnectionTarget> read =
+        ReadTargetFields(*addressField, *portField, messages);
+    if (!read) return;
     const std::string name = ToCp932(nameField->text(), kPlayerNameMaxBytes);
-    QLineEdit* wrong = nullptr;
-    if (!form.target) {
-        messages.ShowMessage(form.problem);
-        wrong = form.problem == AddressRuleMessage() ? addressField : portField;
-    } else if (name.empty()) {
+    if (name.empty()) {
         // An empty default name would have the player join the party nameless.
         messages.ShowMessage(Cp932FromUtf8("プレイヤー名を入力してください。"));
-        wrong = nameField;
-    }
-    if (wrong != nullptr) {
-        wrong->setFocus();
-        wrong->selectAll();
+        FocusForRetyping(*nameField);
         return;
     }
-    target = *form.target;
+    target = *read;
     defaultName = name;
     accept();
 }
