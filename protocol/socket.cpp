@@ -232,6 +232,20 @@ constexpr int kConnectTimedOut = ETIMEDOUT;
 using OptionLength = socklen_t;
 #endif
 
+// The forms inet_addr reads: up to four parts in decimal, octal ("010") or hexadecimal
+// ("0x7f"), the last part filling the bytes the others leave ("127.1" is 127.0.0.1).
+bool ReadIpv4Address(const std::string& text, in_addr* address) {
+#ifdef _WIN32
+    const unsigned long value = inet_addr(text.c_str());
+    // The failure value is also 255.255.255.255, which no connection can be made to.
+    if (value == INADDR_NONE) return false;
+    address->s_addr = value;
+    return true;
+#else
+    return inet_aton(text.c_str(), address) != 0;
+#endif
+}
+
 // 0 when connected, else the error; a timed-out error when the time ran out.
 int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
     const int ready = WaitWritable(socket, timeout);
@@ -251,8 +265,7 @@ ConnectResult ConnectTo(const std::string& dottedAddress, int port,
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (port < 0 || port > 65535 ||
-        inet_pton(AF_INET, dottedAddress.c_str(), &address.sin_addr) != 1) {
+    if (port < 0 || port > 65535 || !ReadIpv4Address(dottedAddress, &address.sin_addr)) {
         result.badAddress = true;
         return result;
     }

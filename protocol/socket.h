@@ -68,11 +68,12 @@ int LocalPort(SocketHandle socket);
 
 struct ConnectResult {
     SocketHandle handle = kInvalidSocket;
-    bool badAddress = false;  // the text is no dotted IPv4 address
+    bool badAddress = false;  // the text is no IPv4 address
     int error = 0;            // the system's error when the connection failed
 };
 
-// Connects to a dotted IPv4 address (host names are not resolved), waiting at most timeout.
+// Connects to an IPv4 address in any form inet_addr reads, such as "192.168.0.5" or "127.1"
+// (host names are not resolved), waiting at most timeout.
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,
                         std::chrono::milliseconds timeout);
 

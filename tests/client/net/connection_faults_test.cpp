@@ -102,6 +102,21 @@ TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
     EXPECT_TRUE(player.LastLogIs(kEnded));
 }
 
+TEST(Connect, TakesTheAddressFormsThatInetAddrReads) {
+    TestListener listener;
+    for (const char* address : {"127.0.0.1", "127.1", "0x7f.0.0.1", "2130706433"}) {
+        Player player("Aya", listener.Port());
+        player.connection.Target().address = address;
+        if (!player.connection.OpenConnection()) {
+            ADD_FAILURE() << address << " refused";
+            continue;
+        }
+        TestPeer server(TestPeer::Adopt{listener.Accept()});
+        EXPECT_EQ(server.NextLine(), "Aya\r\n") << address;
+        EXPECT_TRUE(player.window.messages.empty()) << address;
+    }
+}
+
 struct FailureCase {
     std::string address;
     int port;
@@ -113,6 +128,8 @@ TEST(FailedConnect, IsReportedWithAddressAndPortAndStaysNotConnected) {
         {"127.0.0.1", FreePort(), "接続を拒否されました"},
         {"localhost", 15000, "数字とピリオド"},
         {"127.0.0.1.5", 15000, "数字とピリオド"},
+        {"127.0.0.1x", 15000, "数字とピリオド"},
+        {"", 15000, "数字とピリオド"},
         {"127.0.0.1", 70000, "1 から 65535"},
     };
     for (const FailureCase& c : cases) {
