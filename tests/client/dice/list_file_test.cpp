@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,6 +85,17 @@ TEST_F(ListFiles, AMissingFileIsNamedAndLeavesTheBoxAsItWas) {
                                         "\x82\xdc\x82\xb9\x82\xf1"}));
     EXPECT_EQ(diceBox.items, (Entries{"3D[6]", "1D[20]"}));
     EXPECT_EQ(diceBox.selected, 1);
+}
+
+TEST_F(ListFiles, AFolderInPlaceOfAListIsNamedAndLeavesTheBoxAsItWas) {
+    std::filesystem::create_directory(temp.Path() / "dice.sai");
+    diceBox.items = {"3D[6]"};
+    EXPECT_FALSE(LoadListFile(paths.diceList, diceBox, messages));
+    EXPECT_EQ(messages.bytes, (Entries{paths.diceList + Sjis(" ファイルを開けません")}));
+    EXPECT_EQ(diceBox.items, (Entries{"3D[6]"}));
+    // Read as a stream all the same, it fails at its first byte, which ends it like an empty file.
+    std::ifstream folder(temp.Path() / "dice.sai", std::ios::binary);
+    EXPECT_EQ(ReadListEntries(folder), Entries{});
 }
 
 TEST_F(ListFiles, OpensFilesInAFolderWithADoubleByteName) {
