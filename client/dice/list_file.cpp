@@ -56,14 +56,14 @@ std::vector<std::string> ReadListEntries(std::istream& file) {
 }
 
 bool LoadListFile(std::string_view path, ComboBoxView& box, MessageBoxView& messages) {
-    const std::filesystem::path native = NativePath(path);
+    const std::filesystem::path native = PathFromText(path);
     // Only a plain file is a list: a folder, a pipe or a device of that name cannot be opened
     // as one (a pipe would hold the window up, a device could give bytes without end).
     std::error_code error;
     std::ifstream file;
     if (std::filesystem::is_regular_file(native, error)) file.open(native, std::ios::binary);
     if (!file.is_open()) {
-        messages.ShowMessage(std::string(path) + Cp932FromUtf8(" ファイルを開けません"));
+        messages.ShowMessage(PathForMessage(path) + Cp932FromUtf8(" ファイルを開けません"));
         return false;
     }
     for (const std::string& entry : ReadListEntries(file)) box.AddItem(entry);

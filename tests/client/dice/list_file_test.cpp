@@ -56,13 +56,11 @@ TEST(ListFile, ReadsOneEntryPerLineAsText) {
 
 class ListFiles : public ::testing::Test {
 protected:
-    std::string Path(const std::string& name) const { return test::Cp932Path(temp.Path() / name); }
-
     test::TempFolder temp;
     FakeComboBox diceBox;
     FakeComboBox nameBox;
     FakeMessageBox messages;
-    ListPaths paths = ListPathsFor(test::Cp932Path(temp.Path()));
+    ListPaths paths = ListPathsFor(PathText(temp.Path()));
 };
 
 TEST_F(ListFiles, LoadsEntriesInFileOrderAndSelectsTheFirst) {
@@ -101,7 +99,7 @@ TEST_F(ListFiles, AFolderInPlaceOfAListIsNamedAndLeavesTheBoxAsItWas) {
 TEST_F(ListFiles, OpensFilesInAFolderWithADoubleByteName) {
     const std::filesystem::path folder = temp.Path() / std::filesystem::path(u8"表");
     temp.Write(folder / "name.nam", Sjis("ソフィア\n"));
-    const ListPaths japanese = ListPathsFor(test::Cp932Path(folder));
+    const ListPaths japanese = ListPathsFor(PathText(folder));
     FillNameList(japanese.nameList, Sjis("ごんべ"), nameBox, messages);
     EXPECT_EQ(nameBox.items, (Entries{Sjis("ごんべ"), Sjis("ソフィア")}));
     EXPECT_TRUE(messages.shown.empty());
@@ -150,7 +148,7 @@ TEST(SampleLists, LoadAndRollAsShipped) {
     FakeComboBox diceBox;
     FakeComboBox nameBox;
     FakeMessageBox messages;
-    const ListPaths shipped = ListPathsFor(test::Cp932Path(VESK_DATA_DIR));
+    const ListPaths shipped = ListPathsFor(PathText(VESK_DATA_DIR));
     FillListsAtStartUp(shipped, Sjis("ごんべ"), diceBox, nameBox, messages);
     EXPECT_TRUE(messages.shown.empty());
 
