@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 
 #include "client/net/client_connection.h"
@@ -100,6 +101,42 @@ TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
     EXPECT_LT(sent, 100000);  // the send gave up instead of waiting for ever
     EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
     EXPECT_TRUE(player.LastLogIs(kEnded));
+}
+
+TEST(BusyWindow, AReaderAheadOfTheWindowWaitsAndLosesNothing) {
+    TestListener listener;
+    ConnectionOptions options;
+    options.maxPendingLines = 8;
+    Player player("Aya", listener.Port(), options);
+    ASSERT_TRUE(player.connection.OpenConnection());
+    TestPeer server(TestPeer::Adopt{listener.Accept()});
+
+    std::vector<std::string> sent;
+    std::string flood;
+    for (int i = 0; i < 2000; ++i) {
+        sent.push_back(std::to_string(i) + std::string(100, 'x') + "\r\n");
+        flood += "talk" + sent.back();
+    }
+    auto sender = std::async(std::launch::async, [&] { return server.Send(flood); });
+    // The main thread is held: the reader hands over no more than the bound, then waits.
+    ASSERT_TRUE(test::WaitUntil([&] { return player.window.PendingCount() >= 8; }));
+    EXPECT_EQ(player.window.PendingCount(), 8u);
+
+    // Released, the window gets every line once and in order.
+    EXPECT_TRUE(player.Pump([&] { return player.window.chatLog.size() >= sent.size(); }));
+    EXPECT_TRUE(sender.get());
+    EXPECT_TRUE(player.window.chatLog == sent);
+    EXPECT_LE(player.window.MostPending(), 8u);
+
+    // Held again with the reader waiting for room: a disconnect does not wait for the window,
+    // and the lines it still had are dropped.
+    std::string twenty;
+    for (int i = 0; i < 20; ++i) twenty += "talk" + sent[static_cast<std::size_t>(i)];
+    EXPECT_TRUE(server.Send(twenty));
+    ASSERT_TRUE(test::WaitUntil([&] { return player.window.PendingCount() >= 8; }));
+    player.connection.Disconnect();
+    player.window.RunPending();
+    EXPECT_EQ(player.window.chatLog.size(), sent.size());
 }
 
 TEST(Connect, TakesTheAddressFormsThatInetAddrReads) {
