@@ -11,7 +11,7 @@
 
 namespace vesk {
 
-// Characters that code page 932 cannot hold become "?", as the original text APIs do.
+// Characters that code page 932 cannot hold become "?", as the Windows text APIs do.
 std::string Cp932FromUtf8(std::string_view utf8);
 
 // Bytes that are no code page 932 character become "?".

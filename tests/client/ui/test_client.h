@@ -26,7 +26,7 @@ struct TestClient {
     }
 
     ChatClient& Make() {
-        client = std::make_unique<ChatClient>(store, ListPathsFor(Cp932Path(folder.Path())));
+        client = std::make_unique<ChatClient>(store, ListPathsFor(PathText(folder.Path())));
         return *client;
     }
     QString SettingsFile() const {
