@@ -259,6 +259,11 @@ int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
+bool IsIpv4AddressText(const std::string& text) {
+    in_addr address{};
+    return ReadIpv4Address(text, &address);
+}
+
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,
                         std::chrono::milliseconds timeout) {
     ConnectResult result;

@@ -72,6 +72,9 @@ struct ConnectResult {
     int error = 0;            // the system's error when the connection failed
 };
 
+// Whether text is an IPv4 address that ConnectTo takes.
+bool IsIpv4AddressText(const std::string& text);
+
 // Connects to an IPv4 address in any form inet_addr reads, such as "192.168.0.5" or "127.1"
 // (host names are not resolved), waiting at most timeout.
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,

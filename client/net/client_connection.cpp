@@ -35,10 +35,7 @@ constexpr int kHostUnreachable = EHOSTUNREACH;
 // Why a connection failed, in words the player can act on.
 std::string FailureReason(const ConnectionTarget& target, int error, bool badAddress) {
     if (badAddress) {
-        if (target.port < 1 || target.port > 65535) {
-            return "ポート番号は 1 から 65535 までの数で指定してください。";
-        }
-        return "アドレスは 127.0.0.1 のように数字とピリオドで指定してください。";
+        return target.port < 1 || target.port > 65535 ? kPortRule : kAddressRule;
     }
     if (error == kRefused) {
         return "接続を拒否されました。サーバーが起動しているか、"

@@ -30,6 +30,11 @@ struct ConnectionTarget {
     int port = 15000;
 };
 
+// What to type instead of an address or a port that no connection can be made to (UTF-8).
+inline constexpr const char* kAddressRule =
+    "アドレスは 127.0.0.1 のように数字とピリオドで指定してください。";
+inline constexpr const char* kPortRule = "ポート番号は 1 から 65535 までの数で指定してください。";
+
 struct ConnectionOptions {
     // Connecting runs on the main thread, so an unreachable server may hold the window up
     // this long at most rather than for the system's own connection timeout.

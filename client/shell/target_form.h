@@ -20,7 +20,7 @@ struct TargetForm {
 
 TargetForm ReadTargetForm(std::string_view address, std::string_view port);
 
-// The messages the connection shows for such a target too.
+// The rules as messages, in code page 932.
 std::string AddressRuleMessage();
 std::string PortRuleMessage();
 

@@ -75,6 +75,9 @@ private Q_SLOTS:
         aya->Make().Start();
         ben->Make().Start();
         QVERIFY(ConnectThroughDialog(*aya->client, relay->ListeningPort(), QStringLiteral("Aya")));
+        // Aya's name is on the roster before Ben comes, so both lists read Aya, Ben.
+        QTRY_COMPARE_WITH_TIMEOUT(Rows(aya->client->Window().ParticipantList()),
+                                  QStringList({"Aya"}), kWait);
         QVERIFY(ConnectThroughDialog(*ben->client, relay->ListeningPort(), QStringLiteral("Ben")));
         for (TestClient* player : {aya.get(), ben.get()}) {
             QTRY_COMPARE_WITH_TIMEOUT(Rows(player->client->Window().ParticipantList()),
