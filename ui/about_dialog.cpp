@@ -10,7 +10,7 @@
 namespace vesk {
 
 AboutDialog::AboutDialog(const ProgramInfo& program, QWidget* owner)
-    : QDialog(owner), iconLabel(new QLabel(this)), nameLabel(new QLabel(this)) {
+    : QDialog(owner, kDialogFrame), iconLabel(new QLabel(this)), nameLabel(new QLabel(this)) {
     setWindowTitle(QStringLiteral("バージョン情報"));
     iconLabel->setPixmap(QPixmap(program.iconPath));
     nameLabel->setText(

@@ -9,7 +9,7 @@
 namespace vesk {
 
 ShowIpDialog::ShowIpDialog(const QString& address, QWidget* owner)
-    : QDialog(owner), addressField(new QLineEdit(address, this)) {
+    : QDialog(owner, kDialogFrame), addressField(new QLineEdit(address, this)) {
     setWindowTitle(QStringLiteral("IPアドレス表示"));
     // Read-only but selectable, so the address can be copied into a message to the players.
     addressField->setReadOnly(true);

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -37,7 +38,6 @@ void ChatClient::Start() {
         LoadSettings(store, Screens(), connection.Target(), settings, window);
     window.Place(placement);
     window.show();
-    window.Place(placement);
     window.SetMenuState(MenuState::NotConnected);
     FillListsAtStartUp(paths, settings.name, window.DiceBox(), window.NameBox(), window);
     ApplyFont();
@@ -181,7 +181,11 @@ QFont ChatClient::ChatFont() const {
 }
 
 void ChatClient::ChangeFont() {
-    QFontDialog dialog(ChatFont(), &window);
+    // Opens on the face the log is drawn with, which is not the stored one where that font
+    // is missing and another stands in for it.
+    QFont shown = ChatFont();
+    shown.setFamily(QFontInfo(shown).family());
+    QFontDialog dialog(shown, &window);
     if (dialog.exec() != QDialog::Accepted) return;
     const QFont chosen = dialog.selectedFont();
     if (!FontFaceFits(chosen.family().toStdString())) {

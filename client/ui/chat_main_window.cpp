@@ -158,16 +158,25 @@ WindowPlacement ChatMainWindow::Placement() const {
 
 bool ChatMainWindow::PlacementShown() const { return isVisible() && !isMinimized(); }
 
-void ChatMainWindow::Place(const WindowPlacement& placement) {
-    // The placement is the outer rectangle; the frame around the client area is known only
-    // once the window is on the screen, so this runs again right after showing.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    move(placement.posX, placement.posY);
-    resize(placement.width - frame.width(), placement.height - frame.height());
+void ChatMainWindow::Place(const WindowPlacement& outer) {
+    placement = outer;
+    ApplyPlacement();
+}
+
+QSize ChatMainWindow::FrameSize() const { return frameGeometry().size() - geometry().size(); }
+
+void ChatMainWindow::ApplyPlacement() {
+    placedFrame = FrameSize();
+    move(placement->posX, placement->posY);
+    resize(placement->width - placedFrame.width(), placement->height - placedFrame.height());
 }
 
 void ChatMainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    if (placement && FrameSize() != placedFrame) {
+        ApplyPlacement();
+        placement.reset();
+    }
     hooks.moved();
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "client/dice/window_views.h"
@@ -56,7 +57,9 @@ public:
     // The outer rectangle and whether it may be saved: shown and not minimised.
     WindowPlacement Placement() const;
     bool PlacementShown() const;
-    // Moves and sizes the window to the placement's outer rectangle.
+    // Moves and sizes the window to the placement's outer rectangle, now and again once the
+    // window manager has put its frame around the window: until then the frame's size is not
+    // known, and a window sized without it would grow by its title bar at every start.
     void Place(const WindowPlacement& placement);
 
     ChatLog& Log() const { return *chatLog; }
@@ -79,6 +82,8 @@ private:
     void CreateMenu();
     void AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& keys = {});
     void LayOut();
+    QSize FrameSize() const;
+    void ApplyPlacement();
 
     const ChatWindowHooks hooks;
     ClientArea* area;
@@ -90,6 +95,9 @@ private:
     ComboBoxAdapter diceBox;
     ComboBoxAdapter nameBox;
     std::map<int, QAction*> commands;
+    // The placement asked for and the frame size it was applied with.
+    std::optional<WindowPlacement> placement;
+    QSize placedFrame;
 };
 
 }  // namespace vesk

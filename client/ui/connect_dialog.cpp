@@ -16,7 +16,7 @@ namespace vesk {
 
 ConnectDialog::ConnectDialog(const ConnectionTarget& target, std::string_view defaultName,
                              const ListPaths& paths, MessageBoxView& messages, QWidget* owner)
-    : QDialog(owner),
+    : QDialog(owner, kDialogFrame),
       messages(messages),
       target(target),
       addressField(new QLineEdit(FromCp932(target.address), this)),

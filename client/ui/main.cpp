@@ -9,9 +9,11 @@
 #include "client/ui/client_pictures.h"
 #include "client/ui/qt_settings_store.h"
 #include "protocol/socket.h"
+#include "ui/japanese_texts.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    vesk::UseJapaneseTexts(application);
     application.setOrganizationName(QStringLiteral("Okvi"));
     application.setApplicationName(QStringLiteral("VeskChat"));
     application.setWindowIcon(QIcon(vesk::ClientIconPath()));

@@ -14,7 +14,7 @@ namespace vesk {
 
 OptionDialog::OptionDialog(const ConnectionTarget& target, std::string_view defaultName,
                            MessageBoxView& messages, QWidget* owner)
-    : QDialog(owner),
+    : QDialog(owner, kDialogFrame),
       messages(messages),
       target(target),
       defaultName(defaultName),

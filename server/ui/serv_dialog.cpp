@@ -13,7 +13,7 @@
 namespace vesk {
 
 ServDialog::ServDialog(ServerControl& control, QWidget* owner)
-    : QDialog(owner),
+    : QDialog(owner, kDialogFrame),
       control(control),
       portField(new QLineEdit(QString::number(kDefaultServerPort), this)),
       startButton(new QPushButton(QStringLiteral("起動"), this)) {
