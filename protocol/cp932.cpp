@@ -38,10 +38,6 @@ std::string Utf8FromCp932(std::string_view cp932) { return Convert(cp932, 932, C
 
 namespace {
 
-constexpr bool IsCp932TrailByte(unsigned char byte) {
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
-
 // One iconv descriptor per direction and thread: descriptors carry shift state and must not
 // be shared between threads.
 class Converter {

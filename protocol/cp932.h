@@ -11,7 +11,7 @@
 
 namespace vesk {
 
-// Characters that code page 932 cannot hold become "?", as the original text APIs do.
+// Characters that code page 932 cannot hold become "?", as the Windows text APIs do.
 std::string Cp932FromUtf8(std::string_view utf8);
 
 // Bytes that are no code page 932 character become "?".
@@ -20,6 +20,11 @@ std::string Utf8FromCp932(std::string_view cp932);
 // The first byte of a double-byte character: 0x81 to 0x9F and 0xE0 to 0xFC.
 constexpr bool IsCp932LeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// The second byte of a double-byte character: 0x40 to 0xFC but for 0x7F.
+constexpr bool IsCp932TrailByte(unsigned char byte) {
+    return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
 }
 
 // The longest prefix of text of at most maxBytes bytes that does not end inside a

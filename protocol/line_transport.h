@@ -27,7 +27,8 @@ using LineBuffer = std::array<char, kLineBufferSize>;
 // after it arrive intact.
 int ReadLine(SocketHandle socket, LineBuffer& line);
 
-// Hands every byte to the socket; false as soon as one send fails.
+// Hands every byte to the socket; false as soon as one send fails. The socket's send timeout
+// bounds the whole of bytes, however many pieces the system takes them in.
 bool SendAll(SocketHandle socket, std::string_view bytes);
 
 }  // namespace vesk

@@ -6,6 +6,7 @@
 
 #include "protocol/cp932.h"
 #include "protocol/decimal_text.h"
+#include "protocol/player_name.h"
 
 namespace vesk {
 
@@ -16,7 +17,8 @@ std::ostream& operator<<(std::ostream& out, const Participant& participant) {
 std::optional<Participant> ParseParticipantText(std::string_view text) {
     const std::size_t tab = text.find('\t');
     if (tab == std::string_view::npos) return std::nullopt;
-    return Participant{std::string(text.substr(0, tab)), ReadDecimal(text.substr(tab + 1))};
+    return Participant{PlayerNameForLines(text.substr(0, tab), kNameMaxBytes),
+                       ReadDecimal(text.substr(tab + 1))};
 }
 
 ParticipantRecord* ParticipantRoster::Append(std::string_view name, std::int32_t id) {

@@ -38,7 +38,9 @@ struct Participant {
 
 std::ostream& operator<<(std::ostream& out, const Participant& participant);
 
-// The "name TAB id" text of a participant line. No TAB means no participant.
+// The "name TAB id" text of a participant line. No TAB means no participant. The name is cut
+// as the relay cuts every player name (PlayerNameForLines), so a forged line cannot put a
+// line break into a participant list row.
 std::optional<Participant> ParseParticipantText(std::string_view text);
 
 class ParticipantRoster {

@@ -65,6 +65,41 @@ long Retry(Call call) {
     return result;
 }
 
+// Waits until the socket can take bytes or has failed: 1 when it can or has, 0 when the time
+// ran out, -1 when the wait itself failed. A negative timeout waits without end.
+int WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout) {
+#ifdef _WIN32
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &writable);
+    FD_SET(socket, &failed);
+    timeval limit{static_cast<long>(timeout.count() / 1000),
+                  static_cast<long>(timeout.count() % 1000 * 1000)};
+    const int ready =
+        select(0, nullptr, &writable, &failed, timeout.count() < 0 ? nullptr : &limit);
+    return ready < 0 ? -1 : ready > 0 ? 1 : 0;
+#else
+    pollfd entry{socket, POLLOUT, 0};
+    const int wait = timeout.count() < 0 ? -1 : static_cast<int>(timeout.count());
+    return static_cast<int>(Retry([&] { return poll(&entry, 1, wait); }));
+#endif
+}
+
+// Waits for room in the socket's send buffer; false once its send timeout, counted from
+// started, has passed.
+bool WaitForRoom(SocketHandle socket, std::chrono::steady_clock::time_point started) {
+    using std::chrono::milliseconds;
+    const milliseconds timeout = SendTimeoutOf(socket);
+    milliseconds left(-1);
+    if (timeout > milliseconds::zero()) {
+        left =
+            std::chrono::ceil<milliseconds>(started + timeout - std::chrono::steady_clock::now());
+        if (left <= milliseconds::zero()) return false;
+    }
+    return WaitWritable(socket, left) > 0;
+}
+
 }  // namespace
 
 bool SocketStartup() {
@@ -118,8 +153,24 @@ long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity) {
     return Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), 0); });
 }
 
-long SendSome(SocketHandle socket, const char* bytes, std::size_t count) {
+long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
+              std::chrono::steady_clock::time_point started) {
+#ifdef _WIN32
+    // Winsock has no flag for a single send that does not wait, so the room is waited for
+    // first; the send itself is then bounded by the socket's own timeout.
+    if (!WaitForRoom(socket, started)) return -1;
     return Retry([&] { return send(socket, bytes, static_cast<Length>(count), kSendFlags); });
+#else
+    // The socket's own timeout would start again with every call, so a peer that takes a
+    // few bytes now and then could hold a send up without end; the wait is bounded here.
+    for (;;) {
+        const long result = Retry([&] {
+            return send(socket, bytes, static_cast<Length>(count), kSendFlags | MSG_DONTWAIT);
+        });
+        if (result >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return result;
+        if (!WaitForRoom(socket, started)) return -1;
+    }
+#endif
 }
 
 bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
@@ -241,24 +292,8 @@ bool SetBlocking(SocketHandle socket, bool blocking) {
 }
 
 bool ConnectPending() { return WSAGetLastError() == WSAEWOULDBLOCK; }
-
-// 0 when connected, else the error; WSAETIMEDOUT when the time ran out.
-int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket, &writable);
-    FD_SET(socket, &failed);
-    timeval limit{static_cast<long>(timeout.count() / 1000),
-                  static_cast<long>(timeout.count() % 1000 * 1000)};
-    const int ready = select(0, nullptr, &writable, &failed, &limit);
-    if (ready == 0) return WSAETIMEDOUT;
-    if (ready < 0) return WSAGetLastError();
-    int error = 0;
-    int length = sizeof error;
-    getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-    return error;
-}
+constexpr int kConnectTimedOut = WSAETIMEDOUT;
+using OptionLength = int;
 #else
 bool SetBlocking(SocketHandle socket, bool blocking) {
     const int flags = fcntl(socket, F_GETFL, 0);
@@ -267,23 +302,41 @@ bool SetBlocking(SocketHandle socket, bool blocking) {
 }
 
 bool ConnectPending() { return errno == EINPROGRESS; }
-
-int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
-    pollfd entry{socket, POLLOUT, 0};
-    int ready;
-    do {
-        ready = poll(&entry, 1, static_cast<int>(timeout.count()));
-    } while (ready < 0 && errno == EINTR);
-    if (ready == 0) return ETIMEDOUT;
-    if (ready < 0) return errno;
-    int error = 0;
-    socklen_t length = sizeof error;
-    getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length);
-    return error;
-}
+constexpr int kConnectTimedOut = ETIMEDOUT;
+using OptionLength = socklen_t;
 #endif
 
+// The forms inet_addr reads: up to four parts in decimal, octal ("010") or hexadecimal
+// ("0x7f"), the last part filling the bytes the others leave ("127.1" is 127.0.0.1).
+bool ReadIpv4Address(const std::string& text, in_addr* address) {
+#ifdef _WIN32
+    const unsigned long value = inet_addr(text.c_str());
+    // The failure value is also 255.255.255.255, which no connection can be made to.
+    if (value == INADDR_NONE) return false;
+    address->s_addr = value;
+    return true;
+#else
+    return inet_aton(text.c_str(), address) != 0;
+#endif
+}
+
+// 0 when connected, else the error; a timed-out error when the time ran out.
+int WaitForConnect(SocketHandle socket, std::chrono::milliseconds timeout) {
+    const int ready = WaitWritable(socket, timeout);
+    if (ready == 0) return kConnectTimedOut;
+    if (ready < 0) return LastSocketError();
+    int error = 0;
+    OptionLength length = sizeof error;
+    getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+    return error;
+}
+
 }  // namespace
+
+bool IsIpv4AddressText(const std::string& text) {
+    in_addr address{};
+    return ReadIpv4Address(text, &address);
+}
 
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,
                         std::chrono::milliseconds timeout) {
@@ -291,8 +344,7 @@ ConnectResult ConnectTo(const std::string& dottedAddress, int port,
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (port < 0 || port > 65535 ||
-        inet_pton(AF_INET, dottedAddress.c_str(), &address.sin_addr) != 1) {
+    if (port < 0 || port > 65535 || !ReadIpv4Address(dottedAddress, &address.sin_addr)) {
         result.badAddress = true;
         return result;
     }
@@ -350,6 +402,22 @@ void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {
 #endif
     setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value),
                sizeof value);
+}
+
+std::chrono::milliseconds SendTimeoutOf(SocketHandle socket) {
+#ifdef _WIN32
+    DWORD value = 0;
+    int length = sizeof value;
+    if (getsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<char*>(&value), &length) != 0)
+        return {};
+    return std::chrono::milliseconds(value);
+#else
+    timeval value{};
+    socklen_t length = sizeof value;
+    if (getsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &value, &length) != 0) return {};
+    return std::chrono::seconds(value.tv_sec) +
+           std::chrono::ceil<std::chrono::milliseconds>(std::chrono::microseconds(value.tv_usec));
+#endif
 }
 
 void EnableKeepAlive(SocketHandle socket, std::chrono::seconds idle, std::chrono::seconds interval,

@@ -46,8 +46,12 @@ bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count);
 long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity);
 
 // Hands bytes to the system: the count taken (at least 1), or 0 or -1 when the send failed,
-// timed out or the connection is gone. Never raises SIGPIPE.
-long SendSome(SocketHandle socket, const char* bytes, std::size_t count);
+// timed out or the connection is gone. Never raises SIGPIPE. What the socket can take now is
+// taken at once; when it can take nothing, the call waits for room until the socket's send
+// timeout, counted from started, has passed. A caller that sends one buffer in several calls
+// passes the same started to all of them, so the timeout bounds the whole buffer.
+long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
+              std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now());
 
 // Hands all of bytes to the socket's send buffer without waiting for the peer: false when the
 // buffer cannot take them all (some may have been taken) or the connection is gone. On Windows
@@ -94,11 +98,15 @@ int LocalPort(SocketHandle socket);
 
 struct ConnectResult {
     SocketHandle handle = kInvalidSocket;
-    bool badAddress = false;  // the text is no dotted IPv4 address
+    bool badAddress = false;  // the text is no IPv4 address
     int error = 0;            // the system's error when the connection failed
 };
 
-// Connects to a dotted IPv4 address (host names are not resolved), waiting at most timeout.
+// Whether text is an IPv4 address that ConnectTo takes.
+bool IsIpv4AddressText(const std::string& text);
+
+// Connects to an IPv4 address in any form inet_addr reads, such as "192.168.0.5" or "127.1"
+// (host names are not resolved), waiting at most timeout.
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,
                         std::chrono::milliseconds timeout);
 
@@ -113,6 +121,8 @@ void SetNoDelay(SocketHandle socket);
 void SetSendBuffer(SocketHandle socket, int bytes);
 // A send that cannot hand over its bytes within this time fails.
 void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout);
+// The time SetSendTimeout gave the socket; zero when a send may wait without end.
+std::chrono::milliseconds SendTimeoutOf(SocketHandle socket);
 // A peer that vanished without closing (machine off, network gone) is noticed after about
 // idle + interval * probes; unacknowledged data gives up after the same time.
 void EnableKeepAlive(SocketHandle socket, std::chrono::seconds idle, std::chrono::seconds interval,

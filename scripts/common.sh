@@ -7,7 +7,7 @@ VESK_BUILD=${VESK_BUILD:-$VESK_ROOT/build}
 VESK_PACKAGES=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev
-    qt6-base-dev
+    qt6-base-dev qt6-translations-l10n
     fonts-ipafont-gothic
 )
 

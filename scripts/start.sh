@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the project needs, builds it and starts a local party.
-# With a desktop (DISPLAY or WAYLAND_DISPLAY set) the relay runs as the VeskServer window;
-# without one, vesk-relay serves on port 15000 until Ctrl+C.
+# With a desktop (DISPLAY or WAYLAND_DISPLAY set): the relay serves on port 15000 and a
+# VeskChat window opens whose connect defaults (127.0.0.1, 15000) reach it; closing the
+# window ends the party. Without one, vesk-relay serves on port 15000 until Ctrl+C.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -10,9 +11,12 @@ vesk_build
 
 # The client reads its lists from the current directory.
 cd "$VESK_ROOT/data"
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$VESK_BUILD/server/ui/VeskServer" ]; then
-    "$VESK_BUILD/server/ui/VeskServer" &
-    wait
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$VESK_BUILD/client/ui/VeskChat" ]; then
+    "$VESK_BUILD/server/cli/vesk-relay" --port 15000 &
+    relay=$!
+    trap 'kill "$relay" 2>/dev/null; wait "$relay" 2>/dev/null' EXIT
+    echo "vesk-relay serves on port 15000; in VeskChat choose ファイル → 接続 (Ctrl+S) → 接続."
+    "$VESK_BUILD/client/ui/VeskChat"
 else
     echo "No desktop found: starting vesk-relay on port 15000 (Ctrl+C stops it)."
     exec "$VESK_BUILD/server/cli/vesk-relay" --port 15000

@@ -8,21 +8,18 @@ namespace vesk {
 
 namespace {
 
-bool IsSeparator(char byte, PathStyle style) {
-    return byte == '/' || (style == PathStyle::Windows && byte == '\\');
-}
-
-// The position of the last separator, read from the start character by character so that the
-// second byte of a double-byte character is never taken for one. A separator at position 0
-// is looked at only for POSIX.
+// The position of the last separator. Windows paths are read from the start character by
+// character so that the second byte of a double-byte character is never taken for one, and a
+// separator at position 0 does not count.
 std::size_t LastSeparator(std::string_view path, PathStyle style) {
+    if (style == PathStyle::Posix) return path.rfind('/');
     std::size_t last = std::string_view::npos;
     for (std::size_t at = 0; at < path.size(); ++at) {
         if (IsCp932LeadByte(static_cast<unsigned char>(path[at])) && at + 1 < path.size()) {
             ++at;
             continue;
         }
-        if (IsSeparator(path[at], style) && (at > 0 || style == PathStyle::Posix)) last = at;
+        if ((path[at] == '\\' || path[at] == '/') && at > 0) last = at;
     }
     return last;
 }
@@ -53,9 +50,34 @@ ListPaths FindDataFolder() {
     std::error_code error;
     const std::filesystem::path current = std::filesystem::current_path(error);
     if (error) return ListPathsFor(".");
-    const std::u8string utf8 = current.u8string();
-    return ListPathsFor(
-        Cp932FromUtf8(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size())));
+    return ListPathsFor(PathText(current));
+}
+
+std::string PathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+    const std::u8string utf8 = path.u8string();
+    return Cp932FromUtf8(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+#else
+    return path.native();
+#endif
+}
+
+std::filesystem::path PathFromText(std::string_view pathText) {
+#ifdef _WIN32
+    return NativePath(pathText);
+#else
+    return std::filesystem::path(std::string(pathText));
+#endif
+}
+
+std::string PathForMessage(std::string_view pathText) {
+#ifdef _WIN32
+    return std::string(pathText);
+#else
+    // File names on POSIX are UTF-8 as the system's locale writes them; bytes that are no
+    // UTF-8 show as "?".
+    return Cp932FromUtf8(pathText);
+#endif
 }
 
 std::filesystem::path NativePath(std::string_view cp932Path) {

@@ -1,6 +1,8 @@
 #include "client/dice/list_file.h"
 
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "protocol/cp932.h"
 
@@ -18,6 +20,17 @@ void CutLongLine(std::string& line, std::vector<std::string>& entries) {
     line.erase(0, piece);
 }
 
+// The result of a read, or the end of the file when the system cannot read on: a file stream
+// throws then (a failing disk, a network folder gone), and that ends the file as its end does.
+template <typename Read>
+int ByteOrEnd(Read read) {
+    try {
+        return read();
+    } catch (const std::ios_base::failure&) {
+        return std::char_traits<char>::eof();
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> ReadListEntries(std::istream& file) {
@@ -26,10 +39,10 @@ std::vector<std::string> ReadListEntries(std::istream& file) {
     if (bytes == nullptr) return entries;
     std::string line;
     for (;;) {
-        const int byte = bytes->sbumpc();
+        const int byte = ByteOrEnd([&] { return bytes->sbumpc(); });
         if (byte == std::char_traits<char>::eof() || byte == kEndOfFileByte) break;
         // The CR of a CR LF pair goes; the LF that follows ends the line.
-        if (byte == '\r' && bytes->sgetc() == '\n') continue;
+        if (byte == '\r' && ByteOrEnd([&] { return bytes->sgetc(); }) == '\n') continue;
         if (byte == '\n') {
             if (!line.empty()) entries.push_back(line);
             line.clear();
@@ -43,9 +56,14 @@ std::vector<std::string> ReadListEntries(std::istream& file) {
 }
 
 bool LoadListFile(std::string_view path, ComboBoxView& box, MessageBoxView& messages) {
-    std::ifstream file(NativePath(path), std::ios::binary);
+    const std::filesystem::path native = PathFromText(path);
+    // Only a plain file is a list: a folder, a pipe or a device of that name cannot be opened
+    // as one (a pipe would hold the window up, a device could give bytes without end).
+    std::error_code error;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(native, error)) file.open(native, std::ios::binary);
     if (!file.is_open()) {
-        messages.ShowMessage(std::string(path) + Cp932FromUtf8(" ファイルを開けません"));
+        messages.ShowMessage(PathForMessage(path) + Cp932FromUtf8(" ファイルを開けません"));
         return false;
     }
     for (const std::string& entry : ReadListEntries(file)) box.AddItem(entry);

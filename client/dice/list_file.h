@@ -20,11 +20,13 @@ inline constexpr std::size_t kMaxListEntryBytes = 49;
 // The entries of a list file, read as text: a CR LF pair is a line end like LF, a lone CR is
 // part of the entry, a byte 0x1A ends the file. Empty lines are skipped and nothing is
 // trimmed. A line longer than kMaxListEntryBytes becomes several entries, cut before a
-// double-byte character that would not fit whole. A last line without a line end counts.
+// double-byte character that would not fit whole. A last line without a line end counts. A
+// read error ends the file as its end does.
 std::vector<std::string> ReadListEntries(std::istream& file);
 
 // Appends the entries of the file at path to the box and selects its first item. When the file
-// cannot be opened the user is told so, the box is left as it is, and the result is false.
+// cannot be opened, or path names no plain file (such as a folder), the user is told so, the box
+// is left as it is, and the result is false.
 bool LoadListFile(std::string_view path, ComboBoxView& box, MessageBoxView& messages);
 
 // The default player name, then the entries of the name list; the default name is selected.

@@ -1,5 +1,6 @@
 #include "client/net/client_connection.h"
 
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <system_error>
@@ -34,10 +35,7 @@ constexpr int kHostUnreachable = EHOSTUNREACH;
 // Why a connection failed, in words the player can act on.
 std::string FailureReason(const ConnectionTarget& target, int error, bool badAddress) {
     if (badAddress) {
-        if (target.port < 1 || target.port > 65535) {
-            return "ポート番号は 1 から 65535 までの数で指定してください。";
-        }
-        return "アドレスは 127.0.0.1 のように数字とピリオドで指定してください。";
+        return target.port < 1 || target.port > 65535 ? kPortRule : kAddressRule;
     }
     if (error == kRefused) {
         return "接続を拒否されました。サーバーが起動しているか、"
@@ -90,11 +88,33 @@ struct ClientConnection::Link {
     std::mutex sendLock;
     bool joinSent = false;
 
-    // Guards closing. The reader thread holds it while it posts to the window; the main thread
-    // sets closing under it before it shuts the socket down, so that nothing is posted from
-    // then on.
+    // Main thread: a line of this connection was taken up, so a reader that waits for room
+    // may go on.
+    void LineTaken() {
+        {
+            std::lock_guard guard(postLock);
+            --pendingLines;
+        }
+        roomForLines.notify_one();
+    }
+
+    // Main thread, before the socket is shut down: nothing is posted from now on, and a reader
+    // that waits for room stops waiting.
+    void StopPosting() {
+        {
+            std::lock_guard guard(postLock);
+            closing = true;
+        }
+        roomForLines.notify_one();
+    }
+
+    // Guards closing and pendingLines. The reader thread holds it while it posts to the window
+    // and waits on roomForLines while pendingLines is at the bound; the main thread takes it to
+    // count a line off and to set closing.
     std::mutex postLock;
+    std::condition_variable roomForLines;
     bool closing = false;
+    std::size_t pendingLines = 0;  // posted lines the main thread has not taken up
 
     std::thread joinThread;
     std::thread readerThread;
@@ -169,10 +189,7 @@ void ClientConnection::Close() {
 
 void ClientConnection::CloseConnection() {
     if (!current) return;
-    {
-        std::lock_guard guard(current->postLock);
-        current->closing = true;
-    }
+    current->StopPosting();
     // Wakes the reader from its read and the join thread from a send that waits.
     ShutdownBoth(current->socket);
     current->joinThread.join();
@@ -201,7 +218,7 @@ void ClientConnection::ReaderThread(Link& link) {
     LineBuffer line;
     for (;;) {
         const int length = ReadLine(link.socket, line);
-        std::lock_guard guard(link.postLock);
+        std::unique_lock guard(link.postLock);
         if (link.closing) return;
         if (length < 0) {
             // Only this connection's own socket: a newer connection is never touched.
@@ -211,6 +228,11 @@ void ClientConnection::ReaderThread(Link& link) {
             });
             return;
         }
+        // The line is held here, and no more is read, until the window has room for it.
+        link.roomForLines.wait(
+            guard, [&] { return link.closing || link.pendingLines < options.maxPendingLines; });
+        if (link.closing) return;
+        ++link.pendingLines;
         window.PostToMainThread(
             [owner, id, text = std::string(line.data(), static_cast<std::size_t>(length))] {
                 if (const auto alive = owner.lock()) (*alive)->ReceiveLine(id, text);
@@ -220,6 +242,7 @@ void ClientConnection::ReaderThread(Link& link) {
 
 void ClientConnection::ReceiveLine(std::uint64_t linkId, std::string_view line) {
     if (!current || current->id != linkId) return;
+    current->LineTaken();
     dispatcher.Dispatch(line);
 }
 

@@ -6,11 +6,13 @@
 // Threads: the main thread calls every public function and runs the dispatcher, so the roster
 // and the participant list change there only. Each connection has a join thread (the four
 // join lines, then it ends) and a reader thread (one line at a time, handed to the main thread
-// through ChatWindow::PostToMainThread, tagged with its connection). Closing a connection
-// shuts its socket down, which wakes both threads, and waits for them to end; a line of a
-// connection that has been closed since it was posted is dropped.
+// through ChatWindow::PostToMainThread, tagged with its connection; it waits while
+// ConnectionOptions::maxPendingLines of them are not taken up yet). Closing a connection shuts
+// its socket down, which wakes both threads, and waits for them to end, never for the window;
+// a line of a connection that has been closed since it was posted is dropped.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +30,11 @@ struct ConnectionTarget {
     int port = 15000;
 };
 
+// What to type instead of an address or a port that no connection can be made to (UTF-8).
+inline constexpr const char* kAddressRule =
+    "アドレスは 127.0.0.1 のように数字とピリオドで指定してください。";
+inline constexpr const char* kPortRule = "ポート番号は 1 から 65535 までの数で指定してください。";
+
 struct ConnectionOptions {
     // Connecting runs on the main thread, so an unreachable server may hold the window up
     // this long at most rather than for the system's own connection timeout.
@@ -35,6 +42,10 @@ struct ConnectionOptions {
     // A line the server does not take within this time is dropped and its connection given
     // up, so a stalled server cannot freeze the window.
     std::chrono::milliseconds sendTimeout{5000};
+    // Lines the reader thread may have handed to the main thread that the main thread has not
+    // taken up yet. A reader this far ahead waits, so a flood while the window is busy backs up
+    // through TCP to the relay, which deals with slow receivers, instead of filling memory.
+    std::size_t maxPendingLines = 256;
     // A server whose machine or network vanished is noticed after about two minutes.
     std::chrono::seconds keepAliveIdle{60};
     std::chrono::seconds keepAliveInterval{10};

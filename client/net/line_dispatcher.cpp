@@ -13,6 +13,14 @@ namespace {
 
 constexpr std::size_t kPrefixLength = 4;
 
+// Text for the chat log with a line end of its own. A NUL becomes "?", so that nothing after
+// it is lost and the window never receives one.
+std::string LogText(std::string_view text) {
+    std::string shown(text);
+    std::replace(shown.begin(), shown.end(), '\0', '?');
+    return shown + std::string(wire::kLineEnd);
+}
+
 }  // namespace
 
 IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window)
@@ -21,22 +29,18 @@ IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, ChatWi
 bool IncomingLineDispatcher::Dispatch(std::string_view line) {
     if (line.size() < kPrefixLength) return false;
 
-    // The text without its CR LF; the chat log gets a line end of its own.
-    std::string text(line.substr(0, line.size() - wire::kLineEnd.size()));
-    std::replace(text.begin(), text.end(), '\0', '?');
-
+    const std::string_view text = line.substr(0, line.size() - wire::kLineEnd.size());
     // Compared over four bytes exactly; a line shorter than the prefix can match none.
-    const std::string_view prefix = std::string_view(text).substr(0, kPrefixLength);
-    const std::string_view rest =
-        std::string_view(text).substr(std::min(text.size(), kPrefixLength));
+    const std::string_view prefix = text.substr(0, kPrefixLength);
+    const std::string_view rest = text.substr(std::min(text.size(), kPrefixLength));
     if (prefix == wire::kTalkPrefix) {
-        window.AppendChatLog(std::string(rest) + std::string(wire::kLineEnd));
+        window.AppendChatLog(LogText(rest));
     } else if (prefix == wire::kPaddPrefix) {
         AddParticipant(rest);
     } else if (prefix == wire::kPdelPrefix) {
         RemoveParticipant(rest);
     } else {
-        window.AppendChatLog(text + std::string(wire::kLineEnd));
+        window.AppendChatLog(LogText(text));
     }
     return true;
 }

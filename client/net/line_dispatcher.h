@@ -18,13 +18,14 @@ public:
     // line is one line as the line reader returns it, CR LF included. False when it was
     // ignored for being shorter than 4 bytes, true otherwise.
     //
-    // A NUL byte inside the line becomes "?", so that nothing after it is lost and the window
-    // never receives a NUL.
+    // In text for the chat log a NUL byte becomes "?", so that nothing after it is lost and the
+    // window never receives a NUL.
     bool Dispatch(std::string_view line);
 
     // text: the name, a TAB, the id in decimal. Without a TAB there is no participant and the
     // text is dropped: a made-up id could match a real participant and a later departure
-    // would then remove the wrong row.
+    // would then remove the wrong row. The name ends at a CR, LF or NUL and is cut to what a
+    // record holds, as the relay cuts the names it announces.
     void AddParticipant(std::string_view text);
 
     // text: the id in decimal. Removes the oldest record with that id and its row; an id that

@@ -7,9 +7,11 @@
 #include "protocol/socket.h"
 #include "server/ui/server_icon.h"
 #include "server/ui/server_window.h"
+#include "ui/japanese_texts.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    vesk::UseJapaneseTexts(application);
     application.setApplicationName(QStringLiteral("VeskServer"));
     application.setWindowIcon(QIcon(vesk::ServerIconPath()));
     if (!vesk::SocketStartup()) {

@@ -1,6 +1,5 @@
 #include "server/ui/serv_dialog.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,30 +8,24 @@
 #include "protocol/cp932.h"
 #include "server/port_rule.h"
 #include "server/server_control.h"
+#include "ui/dialog_buttons.h"
 
 namespace vesk {
 
 ServDialog::ServDialog(ServerControl& control, QWidget* owner)
-    : QDialog(owner),
+    : QDialog(owner, kDialogFrame),
       control(control),
       portField(new QLineEdit(QString::number(kDefaultServerPort), this)),
       startButton(new QPushButton(QStringLiteral("起動"), this)) {
     setWindowTitle(QStringLiteral("サーバー起動"));
     auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
-    startButton->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(startButton);
-    buttons->addWidget(cancelButton);
-    buttons->addStretch();
     connect(startButton, &QPushButton::clicked, this, &ServDialog::Start);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("もし必要なら接続ポートを指定して下さい"), this));
     layout->addWidget(portField);
-    layout->addLayout(buttons);
+    layout->addLayout(CentredButtonRow({startButton, cancelButton}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     portField->selectAll();
 }

@@ -7,12 +7,12 @@
 #include <QMenuBar>
 
 #include "server/host_address.h"
-#include "server/ui/about_dialog.h"
 #include "server/ui/event_log.h"
 #include "server/ui/serv_dialog.h"
 #include "server/ui/server_icon.h"
-#include "server/ui/show_ip_dialog.h"
+#include "ui/about_dialog.h"
 #include "ui/help_window.h"
+#include "ui/show_ip_dialog.h"
 
 namespace vesk {
 
@@ -81,7 +81,9 @@ void ServerWindow::RunCommand(int id) {
             ShowHelp(this);
             break;
         case kAboutCommand: {
-            AboutDialog about(this);
+            AboutDialog about({QStringLiteral("VeskServer"), ServerIconPath(),
+                               QStringLiteral("パーティ用チャットのリレーサーバー")},
+                              this);
             about.exec();
             break;
         }

@@ -4,16 +4,10 @@
 #include <QString>
 #include <memory>
 
-#include "protocol/cp932.h"
 #include "server/ui/event_log.h"
+#include "ui/cp932_text.h"
 
 namespace vesk {
-
-namespace {
-
-QString FromCp932(std::string_view text) { return QString::fromStdString(Utf8FromCp932(text)); }
-
-}  // namespace
 
 WindowReporter::WindowReporter(EventLog& log) : log(log), mainThread(std::this_thread::get_id()) {}
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -12,6 +14,7 @@
 namespace vesk {
 namespace {
 
+using namespace std::chrono_literals;
 using test::TestListener;
 using test::TestPeer;
 using test::WaitUntil;
@@ -149,6 +152,32 @@ TEST_F(LineTransport, SendAllDeliversEveryByteOfALargeBuffer) {
 TEST_F(LineTransport, SendAllFailsOnAClosedConnection) {
     reader.Reset();
     EXPECT_TRUE(WaitUntil([&] { return !SendAll(writer.Handle(), "talk\r\n"); }));
+}
+
+TEST_F(LineTransport, SendAllHoldsTheSendTimeoutOverTheWholeBuffer) {
+    // Small buffers, so that the peer's pace decides how fast the bytes go.
+    const int small = 64 * 1024;
+    setsockopt(writer.Handle(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+    setsockopt(reader.Handle(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    SetSendTimeout(writer.Handle(), 300ms);
+    // A peer that takes a little every few milliseconds: every piece goes out well within the
+    // timeout, the whole buffer would take seconds.
+    std::atomic<bool> done{false};
+    std::thread slowPeer([&] {
+        char chunk[4096];
+        while (!done) {
+            recv(reader.Handle(), chunk, sizeof chunk, MSG_DONTWAIT);
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    const std::string bytes(4'000'000, 'x');
+    const auto started = std::chrono::steady_clock::now();
+    const bool sent = SendAll(writer.Handle(), bytes);
+    const auto took = std::chrono::steady_clock::now() - started;
+    done = true;
+    slowPeer.join();
+    EXPECT_FALSE(sent);
+    EXPECT_LT(took, 3s);
 }
 
 }  // namespace

@@ -65,28 +65,42 @@ TEST(DataFolder, CutsAtTheLastSeparatorThatIsNoPartOfACharacter) {
     EXPECT_EQ(CutAtLastSeparator("/a/b\\c", PathStyle::Posix), "/a");
 }
 
-// Runs in a folder of its own, named 表, and goes back to the folder it started in.
+// Runs in folders of its own and goes back to the folder it started in.
 class CurrentDirectory : public ::testing::Test {
 protected:
-    void SetUp() override {
-        start = std::filesystem::current_path();
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
-    }
+    void SetUp() override { start = std::filesystem::current_path(); }
     void TearDown() override { std::filesystem::current_path(start); }
 
+    // Makes a folder of this name the current directory.
+    std::filesystem::path Enter(const char8_t* name) {
+        const std::filesystem::path folder = temp.Path() / std::filesystem::path(name);
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+        return folder;
+    }
+
     test::TempFolder temp;
-    std::filesystem::path folder = temp.Path() / std::filesystem::path(u8"表");
     std::filesystem::path start;
 };
 
 TEST_F(CurrentDirectory, FindsTheDataFolderWhereTheClientIsStarted) {
-    const ListPaths paths = FindDataFolder();
-    EXPECT_EQ(paths, ListPathsFor(test::Cp932Path(std::filesystem::current_path())));
-    EXPECT_EQ(NativePath(paths.dataFolder), std::filesystem::current_path());
+    // 〜 and − come back from code page 932 as ～ and －; 表 ends in the byte of a backslash
+    // in code page 932; あ in UTF-8 has bytes that code page 932 takes for lead bytes.
+    for (const char8_t* name : {u8"表", u8"〜−", u8"あ"}) {
+        const std::filesystem::path folder = Enter(name);
+        const ListPaths paths = FindDataFolder();
+        EXPECT_EQ(PathFromText(paths.dataFolder), folder);
+        temp.Write(folder / "dice.sai", "1D[6]\n");
+        test::FakeComboBox diceBox;
+        test::FakeMessageBox messages;
+        EXPECT_TRUE(LoadListFile(paths.diceList, diceBox, messages));
+        EXPECT_EQ(diceBox.items, (std::vector<std::string>{"1D[6]"}));
+        EXPECT_EQ(messages.shown, (std::vector<std::string>{}));
+    }
 }
 
 TEST_F(CurrentDirectory, StartUpReadsTheListsOfTheCurrentDirectory) {
+    const std::filesystem::path folder = Enter(u8"表");
     temp.Write(folder / "dice.sai", "1D[6]\r\n2D[6]+3\r\n");
     test::FakeComboBox diceBox;
     test::FakeComboBox nameBox;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,13 +56,11 @@ TEST(ListFile, ReadsOneEntryPerLineAsText) {
 
 class ListFiles : public ::testing::Test {
 protected:
-    std::string Path(const std::string& name) const { return test::Cp932Path(temp.Path() / name); }
-
     test::TempFolder temp;
     FakeComboBox diceBox;
     FakeComboBox nameBox;
     FakeMessageBox messages;
-    ListPaths paths = ListPathsFor(test::Cp932Path(temp.Path()));
+    ListPaths paths = ListPathsFor(PathText(temp.Path()));
 };
 
 TEST_F(ListFiles, LoadsEntriesInFileOrderAndSelectsTheFirst) {
@@ -86,10 +85,21 @@ TEST_F(ListFiles, AMissingFileIsNamedAndLeavesTheBoxAsItWas) {
     EXPECT_EQ(diceBox.selected, 1);
 }
 
+TEST_F(ListFiles, AFolderInPlaceOfAListIsNamedAndLeavesTheBoxAsItWas) {
+    std::filesystem::create_directory(temp.Path() / "dice.sai");
+    diceBox.items = {"3D[6]"};
+    EXPECT_FALSE(LoadListFile(paths.diceList, diceBox, messages));
+    EXPECT_EQ(messages.bytes, (Entries{paths.diceList + Sjis(" ファイルを開けません")}));
+    EXPECT_EQ(diceBox.items, (Entries{"3D[6]"}));
+    // Read as a stream all the same, it fails at its first byte, which ends it like an empty file.
+    std::ifstream folder(temp.Path() / "dice.sai", std::ios::binary);
+    EXPECT_EQ(ReadListEntries(folder), Entries{});
+}
+
 TEST_F(ListFiles, OpensFilesInAFolderWithADoubleByteName) {
     const std::filesystem::path folder = temp.Path() / std::filesystem::path(u8"表");
     temp.Write(folder / "name.nam", Sjis("ソフィア\n"));
-    const ListPaths japanese = ListPathsFor(test::Cp932Path(folder));
+    const ListPaths japanese = ListPathsFor(PathText(folder));
     FillNameList(japanese.nameList, Sjis("ごんべ"), nameBox, messages);
     EXPECT_EQ(nameBox.items, (Entries{Sjis("ごんべ"), Sjis("ソフィア")}));
     EXPECT_TRUE(messages.shown.empty());
@@ -138,7 +148,7 @@ TEST(SampleLists, LoadAndRollAsShipped) {
     FakeComboBox diceBox;
     FakeComboBox nameBox;
     FakeMessageBox messages;
-    const ListPaths shipped = ListPathsFor(test::Cp932Path(VESK_DATA_DIR));
+    const ListPaths shipped = ListPathsFor(PathText(VESK_DATA_DIR));
     FillListsAtStartUp(shipped, Sjis("ごんべ"), diceBox, nameBox, messages);
     EXPECT_TRUE(messages.shown.empty());
 

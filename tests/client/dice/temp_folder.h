@@ -8,8 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "protocol/cp932.h"
-
 namespace vesk::test {
 
 class TempFolder {
@@ -41,11 +39,5 @@ public:
 private:
     std::filesystem::path root;
 };
-
-// A native path as the client holds paths: code page 932 text.
-inline std::string Cp932Path(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return Cp932FromUtf8(std::string(utf8.begin(), utf8.end()));
-}
 
 }  // namespace vesk::test

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 
 #include "client/net/client_connection.h"
@@ -102,6 +103,57 @@ TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
     EXPECT_TRUE(player.LastLogIs(kEnded));
 }
 
+TEST(BusyWindow, AReaderAheadOfTheWindowWaitsAndLosesNothing) {
+    TestListener listener;
+    ConnectionOptions options;
+    options.maxPendingLines = 8;
+    Player player("Aya", listener.Port(), options);
+    ASSERT_TRUE(player.connection.OpenConnection());
+    TestPeer server(TestPeer::Adopt{listener.Accept()});
+
+    std::vector<std::string> sent;
+    std::string flood;
+    for (int i = 0; i < 2000; ++i) {
+        sent.push_back(std::to_string(i) + std::string(100, 'x') + "\r\n");
+        flood += "talk" + sent.back();
+    }
+    auto sender = std::async(std::launch::async, [&] { return server.Send(flood); });
+    // The main thread is held: the reader hands over no more than the bound, then waits.
+    ASSERT_TRUE(test::WaitUntil([&] { return player.window.PendingCount() >= 8; }));
+    EXPECT_EQ(player.window.PendingCount(), 8u);
+
+    // Released, the window gets every line once and in order.
+    EXPECT_TRUE(player.Pump([&] { return player.window.chatLog.size() >= sent.size(); }));
+    EXPECT_TRUE(sender.get());
+    EXPECT_TRUE(player.window.chatLog == sent);
+    EXPECT_LE(player.window.MostPending(), 8u);
+
+    // Held again with the reader waiting for room: a disconnect does not wait for the window,
+    // and the lines it still had are dropped.
+    std::string twenty;
+    for (int i = 0; i < 20; ++i) twenty += "talk" + sent[static_cast<std::size_t>(i)];
+    EXPECT_TRUE(server.Send(twenty));
+    ASSERT_TRUE(test::WaitUntil([&] { return player.window.PendingCount() >= 8; }));
+    player.connection.Disconnect();
+    player.window.RunPending();
+    EXPECT_EQ(player.window.chatLog.size(), sent.size());
+}
+
+TEST(Connect, TakesTheAddressFormsThatInetAddrReads) {
+    TestListener listener;
+    for (const char* address : {"127.0.0.1", "127.1", "0x7f.0.0.1", "2130706433"}) {
+        Player player("Aya", listener.Port());
+        player.connection.Target().address = address;
+        if (!player.connection.OpenConnection()) {
+            ADD_FAILURE() << address << " refused";
+            continue;
+        }
+        TestPeer server(TestPeer::Adopt{listener.Accept()});
+        EXPECT_EQ(server.NextLine(), "Aya\r\n") << address;
+        EXPECT_TRUE(player.window.messages.empty()) << address;
+    }
+}
+
 struct FailureCase {
     std::string address;
     int port;
@@ -113,6 +165,8 @@ TEST(FailedConnect, IsReportedWithAddressAndPortAndStaysNotConnected) {
         {"127.0.0.1", FreePort(), "接続を拒否されました"},
         {"localhost", 15000, "数字とピリオド"},
         {"127.0.0.1.5", 15000, "数字とピリオド"},
+        {"127.0.0.1x", 15000, "数字とピリオド"},
+        {"", 15000, "数字とピリオド"},
         {"127.0.0.1", 70000, "1 から 65535"},
     };
     for (const FailureCase& c : cases) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "protocol/cp932.h"
 #include "tests/support/test_peer.h"
 
@@ -67,6 +69,7 @@ void FakeChatWindow::PostToMainThread(std::function<void()> task) {
     std::lock_guard guard(queueLock);
     if (gone) ADD_FAILURE() << "PostToMainThread called after the window was gone";
     queue.push_back(std::move(task));
+    mostPending = std::max(mostPending, queue.size());
 }
 
 int FakeChatWindow::RunPending() {
@@ -98,6 +101,11 @@ bool FakeChatWindow::PumpUntil(const std::function<bool()>& condition,
 std::size_t FakeChatWindow::PendingCount() const {
     std::lock_guard guard(queueLock);
     return queue.size();
+}
+
+std::size_t FakeChatWindow::MostPending() const {
+    std::lock_guard guard(queueLock);
+    return mostPending;
 }
 
 void FakeChatWindow::Gone() {

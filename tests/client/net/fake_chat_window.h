@@ -37,6 +37,8 @@ public:
     bool PumpUntil(const std::function<bool()>& condition,
                    std::chrono::milliseconds deadline = std::chrono::seconds(10));
     std::size_t PendingCount() const;
+    // The most tasks that were ever waiting at once.
+    std::size_t MostPending() const;
 
     // From now on any call is a fault.
     void Gone();
@@ -57,9 +59,11 @@ private:
     const std::thread::id mainThread;
     bool gone = false;
 
-    // Guards queue and gone; taken by reader threads posting and by the test pumping.
+    // Guards queue, mostPending and gone; taken by reader threads posting and by the test
+    // pumping.
     mutable std::mutex queueLock;
     std::deque<std::function<void()>> queue;
+    std::size_t mostPending = 0;
 };
 
 }  // namespace vesk::test

@@ -70,7 +70,10 @@ std::vector<DispatchCase> Cases() {
          {"add:" + std::string(50, 'n')},
          {{std::string(50, 'n'), 4}}},
         {"NulInTalkKeepsWhatFollows", {"talka\0b\r\n"s}, {"log:a?b\r\n"}, {}},
-        {"NulInAPaddNameKeepsWhatFollows", {"paddA\0B\t2\r\n"s}, {"add:A?B"}, {{"A?B", 2}}},
+        {"PaddNameEndsAtALineBreakOrNul",
+         {"paddMal\rpaddEve\t7\r\n", "paddBen\nX\t8\r\n", "paddA\0B\t2\r\n"s},
+         {"add:Mal", "add:Ben", "add:A"},
+         {{"Mal", 7}, {"Ben", 8}, {"A", 2}}},
         {"NulInThePrefixMakesPlainText", {"ta\0k hi\r\n"s}, {"log:ta?k hi\r\n"}, {}},
     };
 }

@@ -8,11 +8,17 @@ class QLabel;
 
 namespace vesk {
 
+struct ProgramInfo {
+    QString name;         // "VeskServer" or "VeskChat"
+    QString iconPath;     // the program's 32 x 32 icon among the resources
+    QString description;  // one line on what the program is
+};
+
 class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit AboutDialog(QWidget* owner);
+    AboutDialog(const ProgramInfo& program, QWidget* owner);
 
     QLabel* IconLabel() const { return iconLabel; }
     QLabel* NameLabel() const { return nameLabel; }

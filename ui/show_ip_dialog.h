@@ -1,6 +1,6 @@
 #pragma once
 
-// SHOWIP: shows this machine's address so the host can tell it to the players.
+// SHOWIP: shows an address in a field the user can select and copy from.
 
 #include <QDialog>
 
@@ -12,7 +12,7 @@ class ShowIpDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // address: dotted IPv4, or empty when none could be found.
+    // address: dotted IPv4, or empty when there is none to show.
     ShowIpDialog(const QString& address, QWidget* owner);
 
     QLineEdit* AddressField() const { return addressField; }

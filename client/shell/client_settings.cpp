@@ -1,0 +1,133 @@
+#include "client/shell/client_settings.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "protocol/cp932.h"
+#include "protocol/player_name.h"
+
+namespace vesk {
+
+namespace {
+
+std::string WriteFailureMessage() { return Cp932FromUtf8("レジストリの書き込みに失敗しました"); }
+
+// A text that fits its field whole, else nothing: a cut value would be a different address,
+// name or face than the one stored.
+std::optional<std::string> ReadFittingText(SettingsStore& store, std::string_view name,
+                                           std::size_t maxBytes) {
+    std::optional<std::string> text = store.ReadText(SettingsGroup::Option, name);
+    if (text && text->size() > maxBytes) return std::nullopt;
+    return text;
+}
+
+// Opens the group for writing and runs write for each value, showing the failure message
+// once when the group cannot be opened and once for every value that could not be written.
+template <typename Writes>
+void WriteGroup(SettingsStore& store, SettingsGroup group, MessageBoxView& messages,
+                Writes writes) {
+    if (!store.OpenForWriting(group)) {
+        messages.ShowMessage(WriteFailureMessage());
+        return;
+    }
+    for (const bool written : writes()) {
+        if (!written) messages.ShowMessage(WriteFailureMessage());
+    }
+}
+
+}  // namespace
+
+std::string ClientSettings::DefaultPlayerName() { return Cp932FromUtf8("ごんべ"); }
+std::string ClientSettings::DefaultFontFace() { return Cp932FromUtf8("ＭＳ ゴシック"); }
+
+bool OnScreen(const WindowPlacement& placement, const std::vector<ScreenArea>& screens) {
+    return std::any_of(screens.begin(), screens.end(), [&](const ScreenArea& screen) {
+        return placement.posX >= screen.x && placement.posY >= screen.y &&
+               placement.posX + kOnScreenMargin <= screen.x + screen.width &&
+               placement.posY + kOnScreenMargin <= screen.y + screen.height;
+    });
+}
+
+WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>& screens,
+                             ConnectionTarget& target, ClientSettings& settings,
+                             MessageBoxView& messages) {
+    WindowPlacement placement;
+    if (store.HasGroup(SettingsGroup::Info)) {
+        const auto number = [&](std::string_view name, int fallback) {
+            return store.ReadNumber(SettingsGroup::Info, name).value_or(fallback);
+        };
+        placement.posX = number(setting::kPosX, 0);
+        placement.posY = number(setting::kPosY, 0);
+        placement.width = number(setting::kWidth, 640);
+        placement.height = number(setting::kHeight, 480);
+        if (!OnScreen(placement, screens)) placement = WindowPlacement{};
+    }
+
+    target = ConnectionTarget{};
+    settings = ClientSettings{};
+    if (!store.OpenForWriting(SettingsGroup::Option)) {
+        SaveOptions(store, target, settings, messages);
+        SaveFontSettings(store, settings, messages);
+        return placement;
+    }
+    target.address =
+        ReadFittingText(store, setting::kIpAddress, kMaxAddressBytes).value_or(target.address);
+    settings.name =
+        ReadFittingText(store, setting::kName, kPlayerNameMaxBytes).value_or(settings.name);
+    target.port = store.ReadNumber(SettingsGroup::Option, setting::kPort).value_or(target.port);
+    settings.font =
+        ReadFittingText(store, setting::kFont, kMaxFontFaceBytes).value_or(settings.font);
+    // No font can be shown at zero points or fewer.
+    const int size =
+        store.ReadNumber(SettingsGroup::Option, setting::kFontSize).value_or(settings.fontSize);
+    if (size > 0) settings.fontSize = size;
+    return placement;
+}
+
+void SaveWindowPlacement(SettingsStore& store, const WindowPlacement& outer, bool shown,
+                         const std::vector<ScreenArea>& screens, MessageBoxView& messages) {
+    if (!shown || !OnScreen(outer, screens)) return;
+    WriteGroup(store, SettingsGroup::Info, messages, [&] {
+        return std::array{
+            store.WriteNumber(SettingsGroup::Info, setting::kPosX, outer.posX),
+            store.WriteNumber(SettingsGroup::Info, setting::kPosY, outer.posY),
+            store.WriteNumber(SettingsGroup::Info, setting::kWidth, outer.width),
+            store.WriteNumber(SettingsGroup::Info, setting::kHeight, outer.height),
+        };
+    });
+}
+
+void SaveOptions(SettingsStore& store, const ConnectionTarget& target,
+                 const ClientSettings& settings, MessageBoxView& messages) {
+    WriteGroup(store, SettingsGroup::Option, messages, [&] {
+        return std::array{
+            store.WriteText(SettingsGroup::Option, setting::kIpAddress, target.address),
+            store.WriteText(SettingsGroup::Option, setting::kName, settings.name),
+            store.WriteNumber(SettingsGroup::Option, setting::kPort, target.port),
+        };
+    });
+}
+
+void SaveFontSettings(SettingsStore& store, const ClientSettings& settings,
+                      MessageBoxView& messages) {
+    WriteGroup(store, SettingsGroup::Option, messages, [&] {
+        return std::array{
+            store.WriteText(SettingsGroup::Option, setting::kFont, settings.font),
+            store.WriteNumber(SettingsGroup::Option, setting::kFontSize, settings.fontSize),
+        };
+    });
+}
+
+bool FontFaceFits(std::string_view utf8Face) {
+    const std::string face = Cp932FromUtf8(utf8Face);
+    return !face.empty() && face.size() <= kMaxFontFaceBytes && Utf8FromCp932(face) == utf8Face;
+}
+
+int WholePoints(double points) {
+    // In tenths first, so that 11 points that arrive as 10.999999 stay 11.
+    const long tenths = std::lround(points * 10);
+    return std::max(1, static_cast<int>(tenths / 10));
+}
+
+}  // namespace vesk

@@ -1,0 +1,64 @@
+#pragma once
+
+// VeskChat as a whole: the main window, the connection, the settings, the lists and the dice,
+// and the command handler that every user action reaches.
+
+#include <ctime>
+#include <vector>
+
+#include "client/dice/data_folder.h"
+#include "client/dice/random_generator.h"
+#include "client/net/client_connection.h"
+#include "client/shell/client_settings.h"
+#include "client/ui/chat_main_window.h"
+
+class QFont;
+
+namespace vesk {
+
+class ChatClient {
+public:
+    // store must outlive the client; paths are the lists in the data folder.
+    ChatClient(SettingsStore& store, ListPaths paths);
+    // The connection is closed before the window goes.
+    ~ChatClient();
+    ChatClient(const ChatClient&) = delete;
+    ChatClient& operator=(const ChatClient&) = delete;
+
+    // Start-up once the socket library is ready: the settings, the window at its placement,
+    // the dice and name lists, the font and the dice generator.
+    void Start();
+
+    // What the command with this id does. Ids that name no command, and commands whose menu
+    // item is greyed, do nothing.
+    void RunCommand(int id);
+
+    ChatMainWindow& Window() { return window; }
+    ClientConnection& Connection() { return connection; }
+    const ClientSettings& Settings() const { return settings; }
+
+    // The font of the chat log and the chat input as the settings give it.
+    QFont ChatFont() const;
+
+private:
+    void SendChatLine();
+    void SavePlacement();
+    void Close();
+    void Connect();
+    void Options();
+    void ChangeFont();
+    void ApplyFont();
+    void SelectPlayerName(std::string_view name);
+    std::vector<ScreenArea> Screens() const;
+
+    SettingsStore& store;
+    const ListPaths paths;
+    ClientSettings settings;
+    RandomGenerator generator;
+    ChatMainWindow window;
+    ClientConnection connection;
+    // Enter without a connection says so once, not at every press.
+    bool noConnectionNoticeShown = false;
+};
+
+}  // namespace vesk

@@ -1,0 +1,32 @@
+#include "client/ui/chat_input.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+
+#include "client/ui/commands.h"
+
+namespace vesk {
+
+ChatInput::ChatInput(std::function<void()> send, CommandRunner run, QWidget* parent)
+    : QLineEdit(parent), send(std::move(send)), run(std::move(run)) {}
+
+void ChatInput::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Enter held down sends once: the repeats would find the input empty, or repeat the
+        // notice that there is no connection.
+        if (!event->isAutoRepeat()) send();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void ChatInput::contextMenuEvent(QContextMenuEvent* event) {
+    ShowContextMenu(this, event->globalPos(),
+                    {{kCutInputCommand, QStringLiteral("切り取り(&T)")},
+                     {kCopyInputCommand, QStringLiteral("コピー(&C)")},
+                     {kPasteInputCommand, QStringLiteral("貼り付け(&P)")}},
+                    run);
+}
+
+}  // namespace vesk

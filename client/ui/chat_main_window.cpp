@@ -1,0 +1,193 @@
+#include "client/ui/chat_main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "client/shell/window_layout.h"
+#include "client/ui/chat_input.h"
+#include "client/ui/chat_log.h"
+#include "client/ui/client_pictures.h"
+#include "client/ui/commands.h"
+#include "client/ui/flat_toolbar.h"
+#include "ui/cp932_text.h"
+
+namespace vesk {
+
+namespace {
+
+QComboBox* ToolbarComboBox(FlatToolbar* toolbar, int x) {
+    auto* box = new QComboBox(toolbar);
+    box->setGeometry(x, kComboTop, kComboWidth, box->sizeHint().height());
+    return box;
+}
+
+void SetGeometry(QWidget* control, const ControlRect& rect) {
+    control->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+}  // namespace
+
+// The window's client area below the menu bar: it places the controls whenever its size changes.
+class ChatMainWindow::ClientArea final : public QWidget {
+public:
+    explicit ClientArea(ChatMainWindow* window) : QWidget(window), window(window) {}
+
+protected:
+    void resizeEvent(QResizeEvent*) override { window->LayOut(); }
+
+private:
+    ChatMainWindow* window;
+};
+
+ChatMainWindow::ChatMainWindow(ChatWindowHooks hooks)
+    : hooks(std::move(hooks)),
+      area(new ClientArea(this)),
+      chatLog(new ChatLog(this->hooks.runCommand, area)),
+      chatInput(new ChatInput(this->hooks.enter, this->hooks.runCommand, area)),
+      participantList(new QListWidget(area)),
+      toolbar(new FlatToolbar(area, *this)),
+      // Measured once: the log and the list always start where the toolbar ended when it
+      // was made.
+      toolbarHeight(toolbar->height()),
+      diceBox(*ToolbarComboBox(toolbar, kDiceComboLeft)),
+      nameBox(*ToolbarComboBox(toolbar, kNameComboLeft)) {
+    setWindowTitle(QStringLiteral("VeskChat"));
+    setWindowIcon(QIcon(ClientIconPath()));
+    setCentralWidget(area);
+    participantList->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(toolbar, &FlatToolbar::CommandClicked, this,
+            [this](int command) { this->hooks.runCommand(command); });
+    CreateMenu();
+    SetMenuState(MenuState::NotConnected);
+}
+
+ChatMainWindow::~ChatMainWindow() = default;
+
+void ChatMainWindow::CreateMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    AddCommand(file, kConnectCommand, QStringLiteral("接続(&S)\tCtrl + S"),
+               QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddCommand(file, kDisconnectCommand, QStringLiteral("切断(&C)\tCtrl + Shift + S"),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    AddCommand(file, kShowIpCommand, QStringLiteral("IPアドレスを表示"));
+    file->addSeparator();
+    AddCommand(file, kSaveLogCommand, QStringLiteral("ログを保存"));
+    AddCommand(file, kClearScreenCommand, QStringLiteral("画面をクリア"));
+    file->addSeparator();
+    AddCommand(file, kQuitCommand, QStringLiteral("終了(&Q)\tCtrl + Q"),
+               QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QMenu* play = menuBar()->addMenu(QStringLiteral("プレイ(&P)"));
+    AddCommand(play, kRollDiceCommand, QStringLiteral("ダイスを振る\tCtrl + D"),
+               QKeySequence(Qt::CTRL | Qt::Key_D));
+    play->addSeparator();
+    AddCommand(play, kReloadDiceCommand, QStringLiteral("ダイスの再読み込み"));
+    AddCommand(play, kReloadNamesCommand, QStringLiteral("名前データの再読み込み"));
+    play->addSeparator();
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+    AddCommand(tools, kOptionsCommand, QStringLiteral("基本設定(&O)"));
+    AddCommand(tools, kChangeFontCommand, QStringLiteral("フォントの変更(&F)"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    AddCommand(help, kHelpCommand, QStringLiteral("ヘルプ(&H)"));
+    help->addSeparator();
+    AddCommand(help, kAboutCommand, QStringLiteral("バージョン情報(&A)"));
+}
+
+void ChatMainWindow::AddCommand(QMenu* menu, int id, const QString& text,
+                                const QKeySequence& keys) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    // Accelerators work anywhere in the window, and not at all while their item is greyed.
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [this, id] { hooks.runCommand(id); });
+    commands[id] = action;
+}
+
+QAction* ChatMainWindow::CommandAction(int id) const {
+    const auto found = commands.find(id);
+    return found == commands.end() ? nullptr : found->second;
+}
+
+void ChatMainWindow::LayOut() {
+    const WindowLayout layout = LayOutWindow(area->width(), area->height(), toolbarHeight);
+    SetGeometry(toolbar, layout.toolbar);
+    SetGeometry(chatLog, layout.chatLog);
+    SetGeometry(participantList, layout.participantList);
+    SetGeometry(chatInput, layout.chatInput);
+}
+
+void ChatMainWindow::AppendChatLog(std::string_view text) { chatLog->Append(text); }
+
+void ChatMainWindow::AddParticipantRow(std::string_view name) {
+    participantList->addItem(FromCp932(name));
+}
+
+void ChatMainWindow::DeleteParticipantRow(int index) { delete participantList->takeItem(index); }
+
+void ChatMainWindow::ClearParticipantRows() { participantList->clear(); }
+
+void ChatMainWindow::ShowMessage(std::string_view text) {
+    // Over the window once it is on the screen, so the box opens where the player looks.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskChat"), FromCp932(text),
+                    QMessageBox::Ok, isVisible() ? this : nullptr);
+    box.exec();
+}
+
+void ChatMainWindow::SetMenuState(MenuState state) {
+    commands.at(kConnectCommand)->setEnabled(state == MenuState::NotConnected);
+    commands.at(kDisconnectCommand)->setEnabled(state == MenuState::Connected);
+}
+
+std::string ChatMainWindow::CurrentPlayerName() { return nameBox.Text(); }
+
+void ChatMainWindow::PostToMainThread(std::function<void()> task) {
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+WindowPlacement ChatMainWindow::Placement() const {
+    const QRect outer = frameGeometry();
+    return {outer.x(), outer.y(), outer.width(), outer.height()};
+}
+
+bool ChatMainWindow::PlacementShown() const { return isVisible() && !isMinimized(); }
+
+void ChatMainWindow::Place(const WindowPlacement& outer) {
+    placement = outer;
+    ApplyPlacement();
+}
+
+QSize ChatMainWindow::FrameSize() const { return frameGeometry().size() - geometry().size(); }
+
+void ChatMainWindow::ApplyPlacement() {
+    placedFrame = FrameSize();
+    move(placement->posX, placement->posY);
+    resize(placement->width - placedFrame.width(), placement->height - placedFrame.height());
+}
+
+void ChatMainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (placement && FrameSize() != placedFrame) {
+        ApplyPlacement();
+        placement.reset();
+    }
+    hooks.moved();
+}
+
+void ChatMainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    hooks.moved();
+}
+
+void ChatMainWindow::closeEvent(QCloseEvent* event) {
+    hooks.closing();
+    event->accept();
+}
+
+}  // namespace vesk

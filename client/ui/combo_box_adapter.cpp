@@ -1,0 +1,27 @@
+#include "client/ui/combo_box_adapter.h"
+
+#include "ui/cp932_text.h"
+
+namespace vesk {
+
+ComboBoxAdapter::ComboBoxAdapter(QComboBox& box) : box(box) {
+    box.setEditable(true);
+    box.setInsertPolicy(QComboBox::NoInsert);
+    // Completing a typed name or expression from the list would change what the user typed.
+    box.setCompleter(nullptr);
+}
+
+std::string ComboBoxAdapter::Text() const { return ToCp932(box.currentText()); }
+
+void ComboBoxAdapter::AddItem(std::string_view text) { box.addItem(FromCp932(text)); }
+
+void ComboBoxAdapter::ResetContent() {
+    box.clear();
+    box.clearEditText();
+}
+
+void ComboBoxAdapter::SelectFirst() {
+    if (box.count() > 0) box.setCurrentIndex(0);
+}
+
+}  // namespace vesk

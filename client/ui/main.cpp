@@ -1,0 +1,36 @@
+// VeskChat: the party chat client of the players.
+
+#include <QApplication>
+#include <QIcon>
+#include <QMessageBox>
+
+#include "client/dice/data_folder.h"
+#include "client/ui/chat_client.h"
+#include "client/ui/client_pictures.h"
+#include "client/ui/qt_settings_store.h"
+#include "protocol/socket.h"
+#include "ui/japanese_texts.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    vesk::UseJapaneseTexts(application);
+    application.setOrganizationName(QStringLiteral("Okvi"));
+    application.setApplicationName(QStringLiteral("VeskChat"));
+    application.setWindowIcon(QIcon(vesk::ClientIconPath()));
+    if (!vesk::SocketStartup()) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskChat"),
+                        QStringLiteral("WinSockの初期化ができません"), QMessageBox::Ok);
+        box.exec();
+        return 0;
+    }
+    {
+        // The lists are looked for in the directory the program was started in.
+        const vesk::ListPaths paths = vesk::FindDataFolder();
+        vesk::QtSettingsStore store;
+        vesk::ChatClient client(store, paths);
+        client.Start();
+        application.exec();
+    }
+    vesk::SocketCleanup();
+    return 0;
+}

@@ -1,0 +1,236 @@
+// A party on loopback: a relay and two VeskChat windows, driven through their dialogs, keys
+// and commands as players drive them.
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QtTest>
+
+#include "client/ui/chat_input.h"
+#include "client/ui/chat_log.h"
+#include "client/ui/commands.h"
+#include "client/ui/connect_dialog.h"
+#include "client/ui/option_dialog.h"
+#include "protocol/cp932.h"
+#include "server/relay_server.h"
+#include "tests/client/ui/test_client.h"
+#include "tests/server/recording_reporter.h"
+#include "tests/support/modal_driver.h"
+
+using vesk::test::ModalDriver;
+using vesk::test::TestClient;
+
+namespace {
+
+constexpr int kWait = 10000;
+
+QStringList Rows(const QListWidget& list) {
+    QStringList rows;
+    for (int row = 0; row < list.count(); ++row) rows << list.item(row)->text();
+    return rows;
+}
+
+int Occurrences(const vesk::ChatClient& client, const QString& text) {
+    return const_cast<vesk::ChatClient&>(client).Window().Log().toPlainText().count(text);
+}
+
+// Connects through the CONNECT dialog, typing the port and the name and pressing Enter.
+// The result: whether the dialog opened with the focus in its first field.
+bool ConnectThroughDialog(vesk::ChatClient& client, int port, const QString& name) {
+    bool focusFirst = false;
+    ModalDriver driver;
+    driver.WhenShown<vesk::ConnectDialog>([&](vesk::ConnectDialog* dialog) {
+        focusFirst = dialog->focusWidget() == dialog->AddressField();
+        dialog->PortField()->setText(QString::number(port));
+        dialog->NameBox()->setEditText(name);
+        QTest::keyClick(dialog->PortField(), Qt::Key_Return);
+    });
+    client.RunCommand(vesk::kConnectCommand);
+    return focusFirst;
+}
+
+void Type(vesk::ChatClient& client, const QString& text) {
+    client.Window().Input().setText(text);
+    QTest::keyClick(&client.Window().Input(), Qt::Key_Return);
+}
+
+}  // namespace
+
+class PartyTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() {
+        relay = std::make_unique<vesk::RelayServer>(reporter);
+        aya = std::make_unique<TestClient>();
+        ben = std::make_unique<TestClient>();
+        QVERIFY(relay->Start(0));
+        aya->Make().Start();
+        ben->Make().Start();
+        QVERIFY(ConnectThroughDialog(*aya->client, relay->ListeningPort(), QStringLiteral("Aya")));
+        // Aya's name is on the roster before Ben comes, so both lists read Aya, Ben.
+        QTRY_COMPARE_WITH_TIMEOUT(Rows(aya->client->Window().ParticipantList()),
+                                  QStringList({"Aya"}), kWait);
+        QVERIFY(ConnectThroughDialog(*ben->client, relay->ListeningPort(), QStringLiteral("Ben")));
+        for (TestClient* player : {aya.get(), ben.get()}) {
+            QTRY_COMPARE_WITH_TIMEOUT(Rows(player->client->Window().ParticipantList()),
+                                      QStringList({"Aya", "Ben"}), kWait);
+            QVERIFY(!player->client->Window().CommandAction(vesk::kConnectCommand)->isEnabled());
+            QVERIFY(player->client->Window().CommandAction(vesk::kDisconnectCommand)->isEnabled());
+        }
+        QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
+    }
+
+    void cleanup() {
+        aya.reset();
+        ben.reset();
+        relay.reset();
+    }
+
+    void enterSendsOneLineThatEveryoneSeesOnce() {
+        Type(*aya->client, QStringLiteral("こんにちは 100%"));
+        QVERIFY(aya->client->Window().Input().text().isEmpty());
+        for (TestClient* player : {aya.get(), ben.get()}) {
+            QTRY_COMPARE_WITH_TIMEOUT(Occurrences(*player->client, "Aya：こんにちは 100%\n"), 1,
+                                      kWait);
+        }
+
+        // Pasted lines travel as one line: nobody gets a forged roster line.
+        QApplication::clipboard()->setText(QStringLiteral("一行目\npaddKai\t7\n三行目"));
+        aya->client->Window().Input().clear();
+        aya->client->RunCommand(vesk::kPasteInputCommand);
+        QTest::keyClick(&aya->client->Window().Input(), Qt::Key_Return, Qt::ShiftModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(Occurrences(*ben->client, "Aya：一行目 paddKai"), 1, kWait);
+        QCOMPARE(Rows(ben->client->Window().ParticipantList()), QStringList({"Aya", "Ben"}));
+    }
+
+    void ctrlDRollsTheDiceForTheParty() {
+        vesk::ChatMainWindow& window = ben->client->Window();
+        window.DiceBox().Box().setEditText(QStringLiteral("3D[6]+2"));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window.Input(), Qt::Key_D, Qt::ControlModifier);
+        const QRegularExpression line(QStringLiteral(
+            "Ben：ころりんこ。。。3D\\[6\\]\\+2 = (\\d)\\+(\\d)\\+(\\d) = (\\d+)\n"));
+        QRegularExpressionMatch match;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (match = line.match(aya->client->Window().Log().toPlainText())).hasMatch(), kWait);
+        int sum = 2;
+        for (int die = 1; die <= 3; ++die) {
+            QVERIFY(match.captured(die).toInt() >= 1 && match.captured(die).toInt() <= 6);
+            sum += match.captured(die).toInt();
+        }
+        QCOMPARE(match.captured(4).toInt(), sum);
+    }
+
+    void listsReloadFromTheDataFolder() {
+        aya->folder.Write("dice.sai", "1D[20]\r\n2D[10]\r\n");
+        aya->folder.Write("name.nam", vesk::Cp932FromUtf8("リナ\r\n"));
+        aya->client->RunCommand(vesk::kReloadDiceCommand);
+        aya->client->RunCommand(vesk::kReloadNamesCommand);
+        QComboBox& dice = aya->client->Window().DiceBox().Box();
+        QCOMPARE(dice.count(), 2);
+        QCOMPARE(dice.currentText(), QStringLiteral("1D[20]"));
+        QComboBox& names = aya->client->Window().NameBox().Box();
+        QCOMPARE(names.count(), 2);
+        QCOMPARE(names.itemText(0), QStringLiteral("ごんべ"));
+        QCOMPARE(names.itemText(1), QStringLiteral("リナ"));
+    }
+
+    void optionsReplaceTheDefaultNameAndAreSaved() {
+        ModalDriver driver;
+        driver.WhenShown<vesk::OptionDialog>([&](vesk::OptionDialog* dialog) {
+            dialog->NameField()->setText(QStringLiteral("カイ"));
+            dialog->PortField()->setText(QStringLiteral("16000"));
+            QTest::keyClick(dialog->NameField(), Qt::Key_Return);
+        });
+        aya->client->RunCommand(vesk::kOptionsCommand);
+        QComboBox& names = aya->client->Window().NameBox().Box();
+        QCOMPARE(names.itemText(0), QStringLiteral("カイ"));
+        QCOMPARE(names.currentIndex(), 0);
+        QCOMPARE(aya->client->Connection().Target().port, 16000);
+        QSettings saved(aya->SettingsFile(), QSettings::IniFormat);
+        QCOMPARE(saved.value("Option/Name").toString(), QStringLiteral("カイ"));
+        QCOMPARE(saved.value("Option/Port").toInt(), 16000);
+        QCOMPARE(saved.value("Option/IPaddress").toString(), QStringLiteral("127.0.0.1"));
+    }
+
+    void aWrongPortKeepsTheConnectDialogOpen() {
+        aya->client->RunCommand(vesk::kDisconnectCommand);
+        QString message;
+        bool stillOpen = false;
+        ModalDriver driver;
+        driver.WhenShown<vesk::ConnectDialog>([&](vesk::ConnectDialog* dialog) {
+            dialog->PortField()->setText(QStringLiteral("70000"));
+            ModalDriver inner;
+            inner.WhenShown<QMessageBox>([&](QMessageBox* box) {
+                message = box->text();
+                box->accept();
+            });
+            dialog->ConnectButton()->click();
+            stillOpen = dialog->isVisible() && dialog->PortField()->text() == "70000";
+            dialog->reject();
+        });
+        aya->client->RunCommand(vesk::kConnectCommand);
+        QCOMPARE(message, QStringLiteral("ポート番号は 1 から 65535 までの数で指定してください。"));
+        QVERIFY(stillOpen);
+        QVERIFY(!aya->client->Connection().Connected());
+    }
+
+    void disconnectEmptiesTheListAndKeepsWhatIsTypedAfterwards() {
+        aya->client->RunCommand(vesk::kDisconnectCommand);
+        vesk::ChatMainWindow& window = aya->client->Window();
+        QCOMPARE(window.ParticipantList().count(), 0);
+        QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
+        QVERIFY(!window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
+                                  QStringList({"Ben"}), kWait);
+
+        // An accelerator of a greyed item does nothing.
+        aya->client->RunCommand(vesk::kDisconnectCommand);
+        QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
+
+        Type(*aya->client, QStringLiteral("まだ届かない"));
+        Type(*aya->client, QStringLiteral("まだ届かない"));
+        QCOMPARE(window.Input().text(), QStringLiteral("まだ届かない"));
+        QCOMPARE(Occurrences(*aya->client, QStringLiteral("サーバーに接続していません")), 1);
+    }
+
+    void reconnectingWithAnEmptyNameKeepsTheCurrentName() {
+        aya->client->RunCommand(vesk::kDisconnectCommand);
+        QVERIFY(ConnectThroughDialog(*aya->client, relay->ListeningPort(), QString()));
+        QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
+                                  QStringList({"Ben", "Aya"}), kWait);
+        QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
+    }
+
+    void quitWhileLinesArriveEndsCleanly() {
+        vesk::ChatMainWindow& window = aya->client->Window();
+        for (int line = 0; line < 300; ++line) {
+            ben->client->Connection().SendLine(vesk::Cp932FromUtf8("talkBen：流れる行\r\n"));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(Occurrences(*aya->client, "流れる行") > 0, kWait);
+        aya->client->RunCommand(vesk::kQuitCommand);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), kWait);
+        QVERIFY(!aya->client->Connection().Connected());
+        aya->client.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
+                                  QStringList({"Ben"}), kWait);
+    }
+
+private:
+    vesk::test::RecordingReporter reporter;
+    std::unique_ptr<vesk::RelayServer> relay;
+    std::unique_ptr<TestClient> aya;
+    std::unique_ptr<TestClient> ben;
+};
+
+QTEST_MAIN(PartyTest)
+#include "party_test.moc"

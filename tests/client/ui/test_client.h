@@ -1,0 +1,41 @@
+#pragma once
+
+// One VeskChat for window tests: a data folder of its own with the sample lists, a settings
+// file of its own, and the client built on them, not yet started.
+
+#include <QDir>
+#include <memory>
+#include <string>
+
+#include "client/dice/data_folder.h"
+#include "client/ui/chat_client.h"
+#include "client/ui/qt_settings_store.h"
+#include "tests/client/dice/temp_folder.h"
+
+namespace vesk::test {
+
+inline std::string SampleList(const char* name) {
+    std::ifstream file(std::filesystem::path(VESK_DATA_DIR) / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+struct TestClient {
+    TestClient() {
+        folder.Write("dice.sai", SampleList("dice.sai"));
+        folder.Write("name.nam", SampleList("name.nam"));
+    }
+
+    ChatClient& Make() {
+        client = std::make_unique<ChatClient>(store, ListPathsFor(PathText(folder.Path())));
+        return *client;
+    }
+    QString SettingsFile() const {
+        return QString::fromStdString((folder.Path() / "settings.ini").string());
+    }
+
+    TempFolder folder;
+    QtSettingsStore store{SettingsFile()};
+    std::unique_ptr<ChatClient> client;
+};
+
+}  // namespace vesk::test
