@@ -11,13 +11,23 @@ VESK_PACKAGES=(
     fonts-ipafont-gothic
 )
 
+# What the package check needs besides: dpkg-shlibdeps (dpkg-dev) and `file` for CPack's
+# dependency list, desktop-file-validate, systemd-analyze.
+VESK_PACKAGE_CHECK_PACKAGES=(
+    dpkg-dev file
+    desktop-file-utils
+    systemd
+)
+
 vesk_as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# vesk_install_packages [package...]: the packages given, or else VESK_PACKAGES.
 vesk_install_packages() {
-    local missing=()
-    for package in "${VESK_PACKAGES[@]}"; do
+    local wanted=("$@") missing=()
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${VESK_PACKAGES[@]}")
+    for package in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
             missing+=("$package")
     done

@@ -16,6 +16,8 @@ int main(int argc, char** argv) {
     vesk::UseJapaneseTexts(application);
     application.setOrganizationName(QStringLiteral("Okvi"));
     application.setApplicationName(QStringLiteral("VeskChat"));
+    // Ties the window to its desktop entry, for its icon and name in the desktop's task list.
+    application.setDesktopFileName(QStringLiteral("vesk-chat"));
     application.setWindowIcon(QIcon(vesk::ClientIconPath()));
     if (!vesk::SocketStartup()) {
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskChat"),

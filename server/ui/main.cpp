@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     vesk::UseJapaneseTexts(application);
     application.setApplicationName(QStringLiteral("VeskServer"));
+    // Ties the window to its desktop entry, for its icon and name in the desktop's task list.
+    application.setDesktopFileName(QStringLiteral("vesk-server"));
     application.setWindowIcon(QIcon(vesk::ServerIconPath()));
     if (!vesk::SocketStartup()) {
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskServer"),
