@@ -19,6 +19,8 @@ constexpr int kLingerSeconds = 2;
 // How long the accept loop rests when the system is short of descriptors or memory: long
 // enough not to spin, short enough that a freed descriptor is soon used.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// The most connections taken in together, so that the first of a crowd hear soon.
+constexpr std::size_t kAcceptBatch = 64;
 
 bool IsRosterLine(std::string_view line) {
     return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
@@ -159,6 +161,8 @@ std::vector<Participant> RelayServer::Roster() const {
 void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
     acceptGate.acquire();
     Log("接続受け入れ可能");
+    std::vector<Accepted> batch;
+    std::vector<int> numbers;
     for (;;) {
         const Accepted accepted = AcceptConnection(listeningSocket);
         if (accepted.temporaryFailure) {
@@ -170,19 +174,33 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
             Log("接続受け入れ不能");
             return;
         }
-        SetUpClient(accepted.handle);
-        int clientNumber;
+        // A party that joins at once is taken in together: one hold of the server lock gives
+        // them all their slots and roster lines, and their relay threads then meet at the lock
+        // and share their first broadcasts. A failure here is met by the next accept above.
+        batch.assign(1, accepted);
+        while (batch.size() < kAcceptBatch && WaitReadable(listeningSocket, {})) {
+            const Accepted waiting = AcceptConnection(listeningSocket);
+            if (waiting.handle == kInvalidSocket) break;
+            batch.push_back(waiting);
+        }
+        for (const Accepted& client : batch) SetUpClient(client.handle);
+        numbers.clear();
         {
-            // The roster lines go out in the same hold of the server lock that gives the
+            // The roster lines go out in the same hold of the server lock that gives each
             // newcomer its slot: from then on every broadcast reaches it, so a participant
             // who joins or leaves meanwhile is announced to it exactly once, after them.
             std::lock_guard guard(serverLock);
-            clientNumber = TakeSlot(accepted.handle);
-            SendRoster(clientNumber);
+            const std::string rosterLines = RosterLines();
+            for (const Accepted& client : batch) {
+                numbers.push_back(TakeSlot(client.handle));
+                if (!rosterLines.empty()) SendToClient(numbers.back(), rosterLines);
+            }
         }
-        Log("接続：クライアント No." + std::to_string(clientNumber) + " (ポート番号 " +
-            std::to_string(accepted.peerPort) + ")");
-        StartWorker(clientNumber);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            Log("接続：クライアント No." + std::to_string(numbers[i]) + " (ポート番号 " +
+                std::to_string(batch[i].peerPort) + ")");
+            StartWorker(numbers[i]);
+        }
     }
 }
 
@@ -292,30 +310,21 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
     bool joined = false;
     const auto flush = [&] {
         if (lines.empty()) return;
-        if (joined) {
-            // Queued first: whoever holds the server lock next sends every queued line in one
-            // write per client, so senders that meet at the lock share their writes.
-            {
-                std::lock_guard guard(queueLock);
-                queued += lines;
-            }
-            lines.clear();
-            std::lock_guard guard(serverLock);
-            SendQueued();
-            return;
-        }
-        bool recorded;
+        // Queued first: whoever holds the server lock next sends every queued line in one
+        // write per client, so senders that meet at the lock share their writes. A whole
+        // party joining at once shares them most.
         {
-            // The record is added in the same hold of the lock that announces it, so a
-            // newcomer meanwhile learns of it exactly once: from its roster lines or from
-            // this broadcast.
-            std::lock_guard guard(serverLock);
-            SendQueued();
-            recorded = roster.Append(name, clientNumber) != nullptr;
-            Broadcast(lines, kNobody);
+            std::lock_guard guard(queueLock);
+            queued += lines;
+            if (!joined) joining.push_back(Participant{name, clientNumber});
         }
         lines.clear();
         joined = true;
+        bool recorded;
+        {
+            std::lock_guard guard(serverLock);
+            recorded = SendQueued();
+        }
         if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
     };
     FloodGate gate(options.floodLimit);
@@ -345,14 +354,23 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
     }
 }
 
-void RelayServer::SendQueued() {
+bool RelayServer::SendQueued() {
     {
         std::lock_guard guard(queueLock);
         sending.swap(queued);
+        newcomers.swap(joining);
     }
-    if (sending.empty()) return;
-    Broadcast(sending, kNobody);
+    // A newcomer's record is added in the same hold of the lock that announces it, so a client
+    // accepted meanwhile learns of it exactly once: from its roster lines or from this
+    // broadcast.
+    bool recorded = true;
+    for (const Participant& newcomer : newcomers) {
+        if (roster.Append(newcomer.name, newcomer.id) == nullptr) recorded = false;
+    }
+    newcomers.clear();
+    if (!sending.empty()) Broadcast(sending, kNobody);
     sending.clear();
+    return recorded;
 }
 
 bool RelayServer::PauseUntil(BufferedLineReader& reader,
@@ -379,12 +397,12 @@ bool RelayServer::PauseUntil(BufferedLineReader& reader,
     }
 }
 
-void RelayServer::SendRoster(int clientNumber) {
+std::string RelayServer::RosterLines() const {
     std::string lines;
     for (const Participant& present : roster.Participants()) {
         lines += wire::PaddLine(present.name, present.id);
     }
-    if (!lines.empty()) SendToClient(clientNumber, lines);
+    return lines;
 }
 
 void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
@@ -399,6 +417,8 @@ void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
     Log("切断：クライアント No." + std::to_string(clientNumber));
     if (named) {
         std::lock_guard guard(serverLock);
+        // What was taken up before leaves first; its own record is in the roster by now, as
+        // it sent the queue itself when it joined.
         SendQueued();
         std::string lines = wire::PdelLine(clientNumber);
         if (const ParticipantRecord* record = roster.Find(clientNumber)) {

@@ -89,11 +89,13 @@ private:
     // client's leaving came first, or when it sent more than can wait.
     bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when);
 
-    int TakeSlot(SocketHandle socket);                            // server lock held
-    void SendRoster(int clientNumber);                            // server lock held
-    void FreeSlot(int clientNumber);                              // takes the server lock
-    void Broadcast(std::string_view bytes, int leftOut);          // server lock held
-    void SendQueued();                                            // server lock held
+    int TakeSlot(SocketHandle socket);                    // server lock held
+    std::string RosterLines() const;                      // server lock held
+    void FreeSlot(int clientNumber);                      // takes the server lock
+    void Broadcast(std::string_view bytes, int leftOut);  // server lock held
+    // Sends the queued lines and adds the newcomers' records; false when a record could not
+    // be added.
+    bool SendQueued();                                            // server lock held
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held
 
     void Log(std::string_view utf8Text);
@@ -111,13 +113,16 @@ private:
     std::vector<Slot> slots;
     int connectedCount = 0;
     ParticipantRoster roster;
-    std::string sending;  // the queued lines being sent, kept for its capacity
+    std::string sending;                 // the queued lines being sent, kept for its capacity
+    std::vector<Participant> newcomers;  // the queued records being added
 
     // Relayed lines waiting for the next holder of the server lock, in the order they were
-    // taken up. Taken by relay threads to add lines, and under the server lock to take them
-    // all; never held while sending.
+    // taken up, and the records of the newcomers whose participant lines are among them.
+    // Taken by relay threads to add to them, and under the server lock to take them all;
+    // never held while sending.
     std::mutex queueLock;
     std::string queued;
+    std::vector<Participant> joining;
 
     // Guards the listener and the accept thread; taken by the thread that starts and stops.
     mutable std::mutex listenLock;

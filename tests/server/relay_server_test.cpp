@@ -5,8 +5,10 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "protocol/cp932.h"
@@ -265,6 +267,38 @@ TEST_F(Relay, ManyClientsSendingAtOnceAllSeeTheSameOrder) {
         EXPECT_EQ(line,
                   "talk" + std::to_string(sender) + ":" + std::to_string(next[sender]++) + "\r\n");
     }
+}
+
+TEST_F(Relay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
+    constexpr int kCrowd = 40;
+    std::vector<std::unique_ptr<TestPeer>> crowd;
+    for (int n = 0; n < kCrowd; ++n) {
+        crowd.push_back(std::make_unique<TestPeer>(port));
+        const std::string name = "c" + std::to_string(n);
+        crowd.back()->Send(name + "\r\ntalk\r\ntalk" + name + " joins\r\ntalk\r\n");
+    }
+    ASSERT_TRUE(WaitUntil([&] { return server.Roster().size() == kCrowd; }));
+    crowd[0]->Send("talkeveryone is in\r\n");
+    std::map<std::string, int> idOf;  // as the first member heard it
+    for (int n = 0; n < kCrowd; ++n) {
+        std::vector<std::string> seen;
+        ASSERT_TRUE(crowd[n]->WaitForLine("talkeveryone is in\r\n", &seen)) << n;
+        std::map<std::string, int> heard;
+        for (const std::string& line : seen) {
+            if (!line.starts_with("padd")) continue;
+            const std::size_t tab = line.find('\t');
+            const std::string name = line.substr(4, tab - 4);
+            EXPECT_EQ(heard.count(name), 0u) << "member " << n << " heard twice of " << name;
+            heard[name] = std::stoi(line.substr(tab + 1));
+        }
+        EXPECT_EQ(heard.size(), static_cast<std::size_t>(kCrowd)) << n;
+        if (n == 0) idOf = heard;
+        EXPECT_EQ(heard, idOf) << n;
+    }
+    std::set<int> ids;
+    for (const auto& [name, id] : idOf) ids.insert(id);
+    EXPECT_EQ(ids.size(), static_cast<std::size_t>(kCrowd));
+    EXPECT_EQ(*ids.rbegin(), kCrowd - 1);
 }
 
 TEST_F(Relay, CloseEndsWithClientsStillConnected) {
