@@ -226,8 +226,8 @@ void RelayServer::StartWorker(int clientNumber) {
         {
             std::lock_guard serverGuard(serverLock);
             socket = slots[static_cast<std::size_t>(clientNumber)].socket;
+            FreeSlot(clientNumber);
         }
-        FreeSlot(clientNumber);
         CloseSocket(socket);
     }
 }
@@ -254,7 +254,6 @@ int RelayServer::TakeSlot(SocketHandle socket) {
 }
 
 void RelayServer::FreeSlot(int clientNumber) {
-    std::lock_guard guard(serverLock);
     slots[static_cast<std::size_t>(clientNumber)] = Slot{};
     --connectedCount;
 }
@@ -409,29 +408,35 @@ void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
     if (closing) {
         // The program is ending: no log, no lines, only the socket is released, and the close
         // leaves what is unsent to the system rather than wait for a peer.
-        FreeSlot(clientNumber);
+        {
+            std::lock_guard guard(serverLock);
+            FreeSlot(clientNumber);
+        }
         ClearLinger(socket);
         CloseSocket(socket);
         return;
     }
     Log("切断：クライアント No." + std::to_string(clientNumber));
-    if (named) {
+    {
         std::lock_guard guard(serverLock);
-        // What was taken up before leaves first; its own record is in the roster by now, as
-        // it sent the queue itself when it joined.
-        SendQueued();
-        std::string lines = wire::PdelLine(clientNumber);
-        if (const ParticipantRecord* record = roster.Find(clientNumber)) {
-            lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
-                     std::string(wire::kBlankTalk);
-            roster.RemoveById(clientNumber);
+        if (named) {
+            // What was taken up before leaves first; its own record is in the roster by now,
+            // as it sent the queue itself when it joined.
+            SendQueued();
+            std::string lines = wire::PdelLine(clientNumber);
+            if (const ParticipantRecord* record = roster.Find(clientNumber)) {
+                lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
+                         std::string(wire::kBlankTalk);
+                roster.RemoveById(clientNumber);
+            }
+            Broadcast(lines, clientNumber);
         }
-        Broadcast(lines, clientNumber);
+        // Freed in the same hold of the lock that announces the departure, so that whoever
+        // has heard of it finds the number free. The socket is closed only afterwards, so no
+        // broadcast can reach a descriptor that the system has given to a newer connection.
+        FreeSlot(clientNumber);
     }
     const bool shutDown = ShutdownBoth(socket);
-    // The slot is freed before the socket is closed, so no broadcast can reach a descriptor
-    // that the system has already given to a newer connection.
-    FreeSlot(clientNumber);
     const bool closed = CloseSocket(socket);
     if (!shutDown) Log("ERROR：切断処理失敗");
     if (!closed) Log("ERROR：ソケット破棄失敗");

@@ -91,7 +91,7 @@ private:
 
     int TakeSlot(SocketHandle socket);                    // server lock held
     std::string RosterLines() const;                      // server lock held
-    void FreeSlot(int clientNumber);                      // takes the server lock
+    void FreeSlot(int clientNumber);                      // server lock held
     void Broadcast(std::string_view bytes, int leftOut);  // server lock held
     // Sends the queued lines and adds the newcomers' records; false when a record could not
     // be added.
