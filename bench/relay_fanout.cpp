@@ -1,7 +1,8 @@
 // Measures vesk-relay as a party meets it: N clients join one after another as VeskChat does,
 // S of them send 80-byte lines at full speed or at a chat-like pace, and every client reads
 // the whole conversation. Prints deliveries per second, delivery latency, the relay's CPU time
-// per delivery, its resident memory and threads, and how long the party took to join. With
+// per delivery, its resident memory and threads, and how long the party took to join and the
+// server's CPU time meanwhile. With
 // --irc HOST:PORT the same load runs against an IRC server (one channel, PRIVMSG) in the same
 // run, and the table gets ratios. A last row writes the same lines straight from one thread,
 // 16 lines per send, to show what the machine itself delivers.
@@ -286,6 +287,9 @@ struct Result {
     std::optional<double> cpuUsPerDelivery;
     std::optional<ProcessFigures> process;
     double joinSeconds = 0;
+    // The server's CPU time while the party joined: a figure that other work on a shared
+    // machine disturbs less than the join time.
+    std::optional<double> joinCpuSeconds;
 };
 
 // The relay under test, started afresh for each row so that every row meets a new party.
@@ -367,6 +371,7 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
     row.observer = clients - 1;
     std::thread reader;
     // The clients join one after another, each as soon as the one before has connected.
+    const auto beforeJoin = ReadProcess(serverPid);
     const auto joinStart = Clock::now();
     for (int i = 0; i < clients; ++i) {
         Client& client = *row.clients[static_cast<std::size_t>(i)];
@@ -388,6 +393,9 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
     }
     Result result;
     result.joinSeconds = std::chrono::duration<double>(Clock::now() - joinStart).count();
+    if (const auto afterJoin = ReadProcess(serverPid); beforeJoin && afterJoin) {
+        result.joinCpuSeconds = afterJoin->cpuSeconds - beforeJoin->cpuSeconds;
+    }
     if (row.joinedCount.load() < clients) {
         std::fprintf(stderr, "relay_fanout: only %d of %d clients joined\n", row.joinedCount.load(),
                      clients);
@@ -512,7 +520,12 @@ void PrintResult(const Result& r) {
     } else {
         std::printf(" %7s %7s", "-", "-");
     }
-    std::printf(" %7.2f\n", r.joinSeconds);
+    std::printf(" %7.2f", r.joinSeconds);
+    if (r.joinCpuSeconds) {
+        std::printf(" %8.2f\n", *r.joinCpuSeconds);
+    } else {
+        std::printf(" %8s\n", "-");
+    }
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -564,9 +577,9 @@ int main(int argc, char** argv) {
         "in flight per sender, paced = %d senders x %d lines/s\n",
         MachineName().c_str(), std::thread::hardware_concurrency(), kLineBytes, options.seconds,
         kWindow, kPacedSenders, static_cast<int>(1s / kPacedInterval));
-    std::printf("%-10s %5s %3s%-7s %12s %8s %8s %8s %9s %7s %7s %7s\n", "server", "N", "S", "",
+    std::printf("%-10s %5s %3s%-7s %12s %8s %8s %8s %9s %7s %7s %7s %8s\n", "server", "N", "S", "",
                 "deliveries/s", "p50 ms", "p99 ms", "max ms", "cpu us/d", "rss MB", "threads",
-                "join s");
+                "join s", "join cpu");
     struct Load {
         int senders;
         bool paced;
