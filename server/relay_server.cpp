@@ -21,9 +21,20 @@ constexpr int kLingerSeconds = 2;
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 // The most connections taken in together, so that the first of a crowd hear soon.
 constexpr std::size_t kAcceptBatch = 64;
+// VeskChat follows its name line with three lines (a blank, the join announcement, a blank);
+// those that came with the name line leave with the participant line.
+constexpr int kJoinLines = 3;
 
+// Only the relay speaks for the roster: a client's participant line would make every client
+// list someone who is not there, or drop someone who is.
 bool IsRosterLine(std::string_view line) {
     return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
+}
+
+// The name from a name line. The record holds 51 bytes; a TAB or a line end inside the name
+// would corrupt the participant lines of every client.
+std::string NameFromLine(std::string_view line) {
+    return PlayerNameForLines(line.substr(0, line.size() - 2), kNameMaxBytes);
 }
 
 // Lets a participant send linesPerSecond lines a second for long, and a second's worth at
@@ -162,7 +173,7 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
     acceptGate.acquire();
     Log("接続受け入れ可能");
     std::vector<Accepted> batch;
-    std::vector<int> numbers;
+    std::vector<Newcomer> newcomers;
     for (;;) {
         const Accepted accepted = AcceptConnection(listeningSocket);
         if (accepted.temporaryFailure) {
@@ -175,31 +186,51 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
             return;
         }
         // A party that joins at once is taken in together: one hold of the server lock gives
-        // them all their slots and roster lines, and their relay threads then meet at the lock
-        // and share their first broadcasts. A failure here is met by the next accept above.
+        // them all their slots and roster lines and announces those whose name lines came with
+        // their connections, in one write per client for all of them. A failure here is met
+        // by the next accept above.
         batch.assign(1, accepted);
         while (batch.size() < kAcceptBatch && WaitReadable(listeningSocket, {})) {
             const Accepted waiting = AcceptConnection(listeningSocket);
             if (waiting.handle == kInvalidSocket) break;
             batch.push_back(waiting);
         }
-        for (const Accepted& client : batch) SetUpClient(client.handle);
-        numbers.clear();
+        newcomers.clear();
+        for (const Accepted& client : batch) {
+            SetUpClient(client.handle);
+            Newcomer& newcomer = newcomers.emplace_back();
+            newcomer.reader = std::make_unique<BufferedLineReader>(client.handle);
+            newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+        }
+        bool recorded;
         {
+            std::lock_guard guard(serverLock);
+            // What was taken up before goes first, to those already here.
+            recorded = SendQueued();
             // The roster lines go out in the same hold of the server lock that gives each
             // newcomer its slot: from then on every broadcast reaches it, so a participant
             // who joins or leaves meanwhile is announced to it exactly once, after them.
-            std::lock_guard guard(serverLock);
             const std::string rosterLines = RosterLines();
-            for (const Accepted& client : batch) {
-                numbers.push_back(TakeSlot(client.handle));
-                if (!rosterLines.empty()) SendToClient(numbers.back(), rosterLines);
+            std::string announcement;
+            for (Newcomer& newcomer : newcomers) {
+                newcomer.clientNumber = TakeSlot(newcomer.reader->Socket());
+                if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
             }
+            for (const Newcomer& newcomer : newcomers) {
+                if (!newcomer.name) continue;
+                if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
+                    recorded = false;
+                }
+                announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
+                announcement += newcomer.joinLines;
+            }
+            if (!announcement.empty()) Broadcast(announcement, kNobody);
         }
+        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
         for (std::size_t i = 0; i < batch.size(); ++i) {
-            Log("接続：クライアント No." + std::to_string(numbers[i]) + " (ポート番号 " +
-                std::to_string(batch[i].peerPort) + ")");
-            StartWorker(numbers[i]);
+            Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) +
+                " (ポート番号 " + std::to_string(batch[i].peerPort) + ")");
+            StartWorker(std::move(newcomers[i]));
         }
     }
 }
@@ -212,20 +243,26 @@ void RelayServer::SetUpClient(SocketHandle client) {
                     options.keepAliveProbes);
 }
 
-void RelayServer::StartWorker(int clientNumber) {
+void RelayServer::StartWorker(Newcomer newcomer) {
+    const int clientNumber = newcomer.clientNumber;
+    const SocketHandle socket = newcomer.reader->Socket();
+    const bool named = newcomer.name.has_value();
     std::unique_lock guard(workerLock);
     ReapFinishedWorkers();
     try {
-        std::thread worker(&RelayServer::RelayThread, this, clientNumber);
+        std::thread worker(&RelayServer::RelayThread, this, std::move(newcomer));
         const std::thread::id id = worker.get_id();
         workers.emplace(id, std::move(worker));
     } catch (const std::system_error&) {
         guard.unlock();
         Log("ERROR：スレッド作成失敗");
-        SocketHandle socket;
+        if (named) {
+            // The party has heard of it already, so it hears of its leaving too.
+            Depart(clientNumber, socket, true);
+            return;
+        }
         {
             std::lock_guard serverGuard(serverLock);
-            socket = slots[static_cast<std::size_t>(clientNumber)].socket;
             FreeSlot(clientNumber);
         }
         CloseSocket(socket);
@@ -280,33 +317,42 @@ void RelayServer::SendToClient(int clientNumber, std::string_view bytes) {
     ShutdownBoth(slot.socket);
 }
 
-void RelayServer::RelayThread(int clientNumber) {
-    SocketHandle socket;
-    {
-        std::lock_guard guard(serverLock);
-        socket = slots[static_cast<std::size_t>(clientNumber)].socket;
-    }
-    BufferedLineReader reader(socket);
-    const std::optional<std::string> name = ReadName(reader);
-    if (name) Relay(clientNumber, reader, *name);
-    Depart(clientNumber, socket, name.has_value());
+void RelayServer::RelayThread(Newcomer newcomer) {
+    BufferedLineReader& reader = *newcomer.reader;
+    const bool announced = newcomer.name.has_value();
+    if (!announced) newcomer.name = ReadName(reader);
+    if (newcomer.name) Relay(newcomer.clientNumber, reader, *newcomer.name, announced);
+    Depart(newcomer.clientNumber, reader.Socket(), newcomer.name.has_value());
     std::lock_guard guard(workerLock);
     finishedWorkers.push_back(std::this_thread::get_id());
+}
+
+std::optional<std::string> RelayServer::NameArrived(BufferedLineReader& reader,
+                                                    std::string& joinLines) {
+    if (!WaitReadable(reader.Socket(), {}) || !reader.Receive()) return std::nullopt;
+    const auto line = reader.TakeLine();
+    if (!line) return std::nullopt;
+    std::string name = NameFromLine(*line);
+    for (int n = 0; n < kJoinLines; ++n) {
+        const auto next = reader.TakeLine();
+        if (!next) break;
+        if (!IsRosterLine(*next)) joinLines += *next;
+    }
+    return name;
 }
 
 std::optional<std::string> RelayServer::ReadName(BufferedLineReader& reader) {
     const auto line = reader.NextLine();
     if (!line) return std::nullopt;
-    // The record holds 51 bytes; a TAB or a line end inside the name would corrupt the
-    // participant lines of every client.
-    return PlayerNameForLines(line->substr(0, line->size() - 2), kNameMaxBytes);
+    return NameFromLine(*line);
 }
 
-void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name) {
+void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
+                        bool announced) {
     // The newcomer's participant line leaves with the lines that followed its name line,
     // which are usually its join lines: one broadcast instead of two.
-    std::string lines = wire::PaddLine(name, clientNumber);
-    bool joined = false;
+    std::string lines = announced ? std::string() : wire::PaddLine(name, clientNumber);
+    bool joined = announced;
     const auto flush = [&] {
         if (lines.empty()) return;
         // Queued first: whoever holds the server lock next sends every queued line in one
@@ -330,8 +376,6 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
     for (;;) {
         // Every whole line already received leaves in one broadcast: one write per client.
         while (const auto line = reader.TakeLine()) {
-            // Only the relay speaks for the roster: a client's participant line would make
-            // every client list someone who is not there, or drop someone who is.
             if (IsRosterLine(*line)) continue;
             const auto turn = gate.Take();
             if (turn > FloodGate::Clock::now()) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <semaphore>
@@ -77,13 +78,28 @@ private:
         bool cutOff = false;  // its buffer overflowed; nothing more is sent to it
     };
 
+    // A connection the accept loop hands to its relay thread.
+    struct Newcomer {
+        int clientNumber = -1;
+        std::unique_ptr<BufferedLineReader> reader;  // over its socket
+        std::optional<std::string> name;             // when announced already, with the lines below
+        std::string joinLines;
+    };
+
     void StopListening();  // listenLock held
     void AcceptLoop(SocketHandle listener);
     void SetUpClient(SocketHandle client);
-    void RelayThread(int clientNumber);
+    void RelayThread(Newcomer newcomer);
+    // The name from a name line that came with the connection, with the join lines that
+    // came with it; nothing when it has not arrived yet.
+    static std::optional<std::string> NameArrived(BufferedLineReader& reader,
+                                                  std::string& joinLines);
     // The name from the first line, or nothing when the connection ended before it.
     static std::optional<std::string> ReadName(BufferedLineReader& reader);
-    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name);
+    // Relays the participant's lines until it leaves; announced when the accept loop has
+    // sent its participant line already.
+    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
+               bool announced);
     void Depart(int clientNumber, SocketHandle socket, bool named);
     // Waits until when, receiving meanwhile what the client sends; false when Close or the
     // client's leaving came first, or when it sent more than can wait.
@@ -99,7 +115,7 @@ private:
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held
 
     void Log(std::string_view utf8Text);
-    void StartWorker(int clientNumber);
+    void StartWorker(Newcomer newcomer);
     void ReapFinishedWorkers();  // workerLock held
 
     RelayReporter& reporter;

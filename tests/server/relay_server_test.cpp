@@ -96,6 +96,15 @@ TEST_F(Relay, OnlyTheRelaySpeaksForTheRoster) {
         EXPECT_EQ(peer->NextLine(), "talkpdel0\r\n");
     }
     EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Ben", 1}}));
+
+    // The same with the lines that come with a newcomer's name line, which may leave with its
+    // participant line, in the order they were sent.
+    TestPeer cat(port);
+    cat.Send("Cat\r\ntalk\r\npdel0\r\ntalkjoins\r\ntalk\r\npaddMallory\t7\r\ntalkafter\r\n");
+    std::vector<std::string> seen;
+    ASSERT_TRUE(aya->WaitForLine("talkafter\r\n", &seen));
+    EXPECT_EQ(seen, (std::vector<std::string>{"paddCat\t2\r\n", "talk\r\n", "talkjoins\r\n",
+                                              "talk\r\n"}));
 }
 
 TEST_F(Relay, LinesInPiecesAndPackedTogetherAreRelayedWhole) {
