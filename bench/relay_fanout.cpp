@@ -4,8 +4,9 @@
 // per delivery, its resident memory and threads, and how long the party took to join and the
 // server's CPU time meanwhile. With
 // --irc HOST:PORT the same load runs against an IRC server (one channel, PRIVMSG) in the same
-// run, and the table gets ratios. A last row writes the same lines straight from one thread,
-// 16 lines per send, to show what the machine itself delivers.
+// run, and the table gets ratios. One more figure, taken before the rows and printed after
+// them, writes the same lines straight from one thread, 16 lines per send, to show what the
+// machine itself delivers.
 //
 //   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag] [--irc HOST:PORT [--irc-pid
 //   PID]]
@@ -580,6 +581,9 @@ int main(int argc, char** argv) {
     std::printf("%-10s %5s %3s%-7s %12s %8s %8s %8s %9s %7s %7s %7s %8s\n", "server", "N", "S", "",
                 "deliveries/s", "p50 ms", "p99 ms", "max ms", "cpu us/d", "rss MB", "threads",
                 "join s", "join cpu");
+    // Measured first, while no server and no earlier party's leaving loads the machine.
+    const int rawClients = 200;
+    const double raw = RawDeliveries(rawClients, options.seconds);
     struct Load {
         int senders;
         bool paced;
@@ -619,8 +623,6 @@ int main(int argc, char** argv) {
                         irc->p99Ms > 0 ? vesk.p99Ms / irc->p99Ms : 0.0);
         }
     }
-    const int rawClients = 200;
-    const double raw = RawDeliveries(rawClients, options.seconds);
     std::printf("\none thread writing %d lines per send to %d clients: %.3f M deliveries/s\n",
                 kRawLinesPerSend, rawClients, raw / 1e6);
     for (const auto& [vesk, irc] : rows) {
