@@ -19,6 +19,8 @@ constexpr int kLingerSeconds = 2;
 // How long the accept loop rests when the system is short of descriptors or memory: long
 // enough not to spin, short enough that a freed descriptor is soon used.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// The longest a paused flooder's thread sleeps before it looks at the closing flag again.
+constexpr auto kPauseSlice = std::chrono::milliseconds(100);
 // The most connections taken in together, so that the first of a crowd hear soon.
 constexpr std::size_t kAcceptBatch = 64;
 // VeskChat follows its name line with three lines (a blank, the join announcement, a blank);
@@ -373,6 +375,7 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
         if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
     };
     FloodGate gate(options.floodLimit);
+    std::optional<FloodGate::Clock::time_point> backloggedSince;
     for (;;) {
         // Every whole line already received leaves in one broadcast: one write per client.
         while (const auto line = reader.TakeLine()) {
@@ -384,10 +387,11 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
                 // from it, so it is slowed down through its own connection.
                 const std::string waiting(*line);
                 flush();
-                if (!PauseUntil(reader, turn)) return;
+                if (!PauseUntil(reader, turn, backloggedSince)) return;
                 lines = waiting;
                 continue;
             }
+            backloggedSince.reset();
             lines += *line;
         }
         // Sent before waiting for more, so the participant is on the roster from the moment
@@ -416,27 +420,38 @@ bool RelayServer::SendQueued() {
     return recorded;
 }
 
-bool RelayServer::PauseUntil(BufferedLineReader& reader,
-                             std::chrono::steady_clock::time_point when) {
+bool RelayServer::PauseUntil(
+    BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
+    std::optional<std::chrono::steady_clock::time_point>& backloggedSince) {
+    const SocketHandle socket = reader.Socket();
     for (;;) {
         if (closing) return false;
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return true;
-        // Close shuts the socket down, which ends the wait too.
-        if (!WaitReadable(reader.Socket(), left)) continue;
-        // Reading on while the lines wait is how a flooder that leaves is seen off at once:
-        // its leaving arrives behind everything it sent. The lines it left waiting are
-        // dropped rather than shown after it left.
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= when) return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - now);
         if (!reader.Full()) {
+            // Reading on while the lines wait is how a flooder that leaves is seen off: its
+            // leaving arrives behind everything it sent. The lines it left waiting are dropped
+            // rather than shown after it left. Close shuts the socket down, which ends the
+            // wait too.
+            if (!WaitReadable(socket, left)) {
+                backloggedSince.reset();
+                continue;
+            }
             if (!reader.Receive()) return false;
             continue;
         }
-        // More than a buffer of its lines waits, and it sends on: no person does that, and
-        // what it would have waiting in the system's buffers could last the party an hour.
-        // It is cut off, and the reset at close discards what it sent.
-        SetLinger(reader.Socket(), 0);
-        return false;
+        if (!WaitReadable(socket, {})) {
+            backloggedSince.reset();  // all it sent is in the reader: it has stopped
+        } else if (!backloggedSince) {
+            backloggedSince = now;
+        } else if (now - *backloggedSince >= options.floodCutOff) {
+            // The reset at close discards what it sent and the system still holds.
+            SetLinger(socket, 0);
+            return false;
+        }
+        // Nothing more can be read now; a short sleep keeps Close prompt.
+        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(left, kPauseSlice));
     }
 }
 

@@ -33,6 +33,10 @@ struct RelayOptions {
     // Lines per second that one participant may send for long; lines beyond it wait their turn
     // (its own lines only, nobody else's). 0 lets every participant send at full speed.
     int floodLimit = 50;
+    // How long a participant may go on sending while more of its lines wait than the relay
+    // holds for it before it is cut off. No person does that; a program that does could
+    // otherwise keep its lines, held in the system's buffers, coming long after it left.
+    std::chrono::milliseconds floodCutOff{5000};
     // A client whose machine or network vanished is noticed after about two minutes.
     std::chrono::seconds keepAliveIdle{60};
     std::chrono::seconds keepAliveInterval{10};
@@ -102,8 +106,10 @@ private:
                bool announced);
     void Depart(int clientNumber, SocketHandle socket, bool named);
     // Waits until when, receiving meanwhile what the client sends; false when Close or the
-    // client's leaving came first, or when it sent more than can wait.
-    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when);
+    // client's leaving came first, or when it was cut off for flooding. backloggedSince: since
+    // when more of its lines wait than the reader holds, kept from one pause to the next.
+    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
+                    std::optional<std::chrono::steady_clock::time_point>& backloggedSince);
 
     int TakeSlot(SocketHandle socket);                    // server lock held
     std::string RosterLines() const;                      // server lock held
