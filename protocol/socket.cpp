@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,11 +26,34 @@ using Length = int;
 constexpr int kSendFlags = 0;
 bool Interrupted() { return false; }
 bool Aborted() { return WSAGetLastError() == WSAECONNRESET; }
+bool ShortOfResources() {
+    const int error = WSAGetLastError();
+    return error == WSAEMFILE || error == WSAENOBUFS;
+}
 #else
 using Length = std::size_t;
 constexpr int kSendFlags = MSG_NOSIGNAL;
 bool Interrupted() { return errno == EINTR; }
-bool Aborted() { return errno == ECONNABORTED; }
+// A connection that failed before it was taken, which says nothing about the listener.
+bool Aborted() {
+    switch (errno) {
+        case ECONNABORTED:
+        case EPROTO:
+        case ENETDOWN:
+        case ENONET:
+        case EHOSTDOWN:
+        case EHOSTUNREACH:
+        case ENETUNREACH:
+        case ENOPROTOOPT:
+        case EOPNOTSUPP:
+            return true;
+        default:
+            return false;
+    }
+}
+bool ShortOfResources() {
+    return errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM;
+}
 #endif
 
 template <typename Call>
@@ -87,6 +111,15 @@ bool SocketStartup() {
 #endif
 }
 
+void RaiseOpenFileLimit() {
+#ifndef _WIN32
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+#endif
+}
+
 void SocketCleanup() {
 #ifdef _WIN32
     WSACleanup();
@@ -116,6 +149,10 @@ bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count) {
     return true;
 }
 
+long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity) {
+    return Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), 0); });
+}
+
 long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
               std::chrono::steady_clock::time_point started) {
 #ifdef _WIN32
@@ -136,6 +173,38 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 #endif
 }
 
+bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
+#ifdef _WIN32
+    constexpr int flags = kSendFlags;
+#else
+    constexpr int flags = kSendFlags | MSG_DONTWAIT;
+#endif
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const long result = Retry([&] {
+            return send(socket, bytes.data() + sent, static_cast<Length>(bytes.size() - sent),
+                        flags);
+        });
+        if (result <= 0) return false;
+        sent += static_cast<std::size_t>(result);
+    }
+    return true;
+}
+
+bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
+#ifdef _WIN32
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval limit{static_cast<long>(timeout.count() / 1000),
+                  static_cast<long>(timeout.count() % 1000 * 1000)};
+    return select(0, &readable, nullptr, nullptr, &limit) > 0;
+#else
+    pollfd entry{socket, POLLIN, 0};
+    return Retry([&] { return poll(&entry, 1, static_cast<int>(timeout.count())); }) > 0;
+#endif
+}
+
 bool ShutdownBoth(SocketHandle socket) {
 #ifdef _WIN32
     return shutdown(socket, SD_BOTH) == 0 || WSAGetLastError() == WSAENOTCONN;
@@ -151,6 +220,8 @@ bool CloseSocket(SocketHandle socket) {
     return close(socket) == 0;
 #endif
 }
+
+int MaxListenBacklog() { return SOMAXCONN; }
 
 Listener OpenListener(std::uint16_t port, int backlog) {
     Listener listener;
@@ -182,20 +253,23 @@ Listener OpenListener(std::uint16_t port, int backlog) {
     return listener;
 }
 
-SocketHandle AcceptConnection(SocketHandle listener, int* peerPort) {
+Accepted AcceptConnection(SocketHandle listener) {
     sockaddr_in peer{};
+    Accepted accepted;
+    for (;;) {
 #ifdef _WIN32
-    int length = sizeof peer;
+        int length = sizeof peer;
 #else
-    socklen_t length = sizeof peer;
+        socklen_t length = sizeof peer;
 #endif
-    SocketHandle client;
-    do {
-        client = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
-        // A connection that was reset before it was taken is no failure of the listener.
-    } while (client == kInvalidSocket && (Interrupted() || Aborted()));
-    if (client != kInvalidSocket && peerPort != nullptr) *peerPort = ntohs(peer.sin_port);
-    return client;
+        accepted.handle = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
+        if (accepted.handle != kInvalidSocket) break;
+        if (Interrupted() || Aborted()) continue;
+        accepted.temporaryFailure = ShortOfResources();
+        return accepted;
+    }
+    accepted.peerPort = ntohs(peer.sin_port);
+    return accepted;
 }
 
 int LocalPort(SocketHandle socket) {
@@ -302,6 +376,20 @@ void SetLinger(SocketHandle socket, int seconds) {
     value.l_onoff = 1;
     value.l_linger = static_cast<decltype(value.l_linger)>(seconds);
     setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void ClearLinger(SocketHandle socket) {
+    linger value{};
+    setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void SetNoDelay(SocketHandle socket) {
+    const int on = 1;
+    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+void SetSendBuffer(SocketHandle socket, int bytes) {
+    setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
 }
 
 void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {

@@ -25,6 +25,10 @@ inline constexpr SocketHandle kInvalidSocket = -1;
 
 // Readies the platform's socket library (Windows Sockets 1.1 or later); true on POSIX.
 bool SocketStartup();
+
+// Raises this process's limit of open descriptors to the most it may have, so that each
+// client costs one descriptor of plenty. Nothing to do on Windows.
+void RaiseOpenFileLimit();
 void SocketCleanup();
 
 // The error code of the last failed socket call on this thread.
@@ -37,6 +41,10 @@ long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity);
 // Takes exactly count bytes; false when the connection ended or failed first.
 bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count);
 
+// Takes what is waiting, up to capacity, waiting for at least one byte: the count, 0 when the
+// peer closed the connection, -1 on an error.
+long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity);
+
 // Hands bytes to the system: the count taken (at least 1), or 0 or -1 when the send failed,
 // timed out or the connection is gone. Never raises SIGPIPE. What the socket can take now is
 // taken at once; when it can take nothing, the call waits for room until the socket's send
@@ -44,6 +52,15 @@ bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count);
 // passes the same started to all of them, so the timeout bounds the whole buffer.
 long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
               std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now());
+
+// Hands all of bytes to the socket's send buffer without waiting for the peer: false when the
+// buffer cannot take them all (some may have been taken) or the connection is gone. On Windows
+// the send waits as a blocking send does, bounded by the socket's send timeout.
+bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes);
+
+// Waits up to timeout for something to read: bytes, the peer's close, an error, or the socket
+// being shut down on this side. True when there is.
+bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);
 
 // Ends both directions, which wakes every thread blocked on the socket. A connection that is
 // already gone (reset by the peer) counts as shut down.
@@ -57,11 +74,24 @@ struct Listener {
     ListenStep failedAt = ListenStep::Done;  // the step that failed, or Done
 };
 
+// The longest queue of connections not yet accepted that the system allows: a whole party
+// joining at once must not find it full.
+int MaxListenBacklog();
+
 // A listening IPv4 socket on every interface; port 0 lets the system choose.
 Listener OpenListener(std::uint16_t port, int backlog);
 
-// Waits for the next connection; kInvalidSocket once the listener is shut down or fails.
-SocketHandle AcceptConnection(SocketHandle listener, int* peerPort);
+struct Accepted {
+    SocketHandle handle = kInvalidSocket;
+    int peerPort = 0;
+    // No connection, but the listener still works: the system was short of descriptors or
+    // memory for a moment, and a later try may succeed.
+    bool temporaryFailure = false;
+};
+
+// Waits for the next connection. No handle and no temporary failure once the listener is shut
+// down or fails for good.
+Accepted AcceptConnection(SocketHandle listener);
 
 // The local port a socket is bound to, or -1.
 int LocalPort(SocketHandle socket);
@@ -80,8 +110,15 @@ bool IsIpv4AddressText(const std::string& text);
 ConnectResult ConnectTo(const std::string& dottedAddress, int port,
                         std::chrono::milliseconds timeout);
 
-// Unsent data is given at most this long when the socket is closed.
+// Unsent data is given at most this long when the socket is closed; 0 discards it and resets
+// the connection at close.
 void SetLinger(SocketHandle socket, int seconds);
+// A close returns at once; the system still delivers unsent data in the background.
+void ClearLinger(SocketHandle socket);
+// Lines leave as soon as they are handed over, not held back to be merged with later ones.
+void SetNoDelay(SocketHandle socket);
+// How many bytes the system keeps for a peer that has not taken them yet.
+void SetSendBuffer(SocketHandle socket, int bytes);
 // A send that cannot hand over its bytes within this time fails.
 void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout);
 // The time SetSendTimeout gave the socket; zero when a send may wait without end.

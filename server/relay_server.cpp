@@ -1,9 +1,9 @@
 #include "server/relay_server.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "protocol/cp932.h"
-#include "protocol/line_transport.h"
 #include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
 
@@ -14,23 +14,75 @@ namespace {
 // Leaves nobody out of a broadcast.
 constexpr int kNobody = -10;
 
-constexpr int kListenBacklog = 5;
 constexpr int kLingerSeconds = 2;
+
+// How long the accept loop rests when the system is short of descriptors or memory: long
+// enough not to spin, short enough that a freed descriptor is soon used.
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// The longest a paused flooder's thread sleeps before it looks at the closing flag again.
+constexpr auto kPauseSlice = std::chrono::milliseconds(100);
+// The most connections taken in together, so that the first of a crowd hear soon.
+constexpr std::size_t kAcceptBatch = 64;
+// VeskChat follows its name line with three lines (a blank, the join announcement, a blank);
+// those that came with the name line leave with the participant line.
+constexpr int kJoinLines = 3;
+
+// Only the relay speaks for the roster: a client's participant line would make every client
+// list someone who is not there, or drop someone who is.
+bool IsRosterLine(std::string_view line) {
+    return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
+}
+
+// The name from a name line. The record holds 51 bytes; a TAB or a line end inside the name
+// would corrupt the participant lines of every client.
+std::string NameFromLine(std::string_view line) {
+    return PlayerNameForLines(line.substr(0, line.size() - 2), kNameMaxBytes);
+}
+
+// Lets a participant send linesPerSecond lines a second for long, and a second's worth at
+// once after a quiet spell (a pasted block, the join lines).
+class FloodGate {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit FloodGate(int linesPerSecond)
+        : rate(linesPerSecond), credit(linesPerSecond), refilled(Clock::now()) {}
+
+    // Takes a line's turn: the time from which the line may leave (now when it may at once).
+    Clock::time_point Take() {
+        if (rate <= 0) return Clock::time_point::min();
+        const Clock::time_point now = Clock::now();
+        credit = std::min<double>(rate, credit + Seconds(now - refilled) * rate);
+        refilled = now;
+        credit -= 1;
+        if (credit >= 0) return now;
+        return now + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(-credit / rate));
+    }
+
+private:
+    static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+    const int rate;
+    double credit;  // lines that may leave at once; below 0 while lines wait their turn
+    Clock::time_point refilled;
+};
 
 }  // namespace
 
 RelayServer::RelayServer(RelayReporter& reporter, RelayOptions options)
-    : reporter(reporter), options(options), slots(kInitialSlots, kInvalidSocket) {}
+    : reporter(reporter), options(options), slots(kInitialSlots) {}
 
 RelayServer::~RelayServer() { Close(); }
 
 void RelayServer::Log(std::string_view utf8Text) { reporter.LogLine(Cp932FromUtf8(utf8Text)); }
 
-bool RelayServer::Start(std::uint16_t port) {
+bool RelayServer::Start(std::uint16_t port, const std::function<void()>& onListening) {
     std::lock_guard guard(listenLock);
     if (closing) return false;
     StopListening();
-    const Listener opened = OpenListener(port, kListenBacklog);
+    RaiseOpenFileLimit();
+    const Listener opened = OpenListener(port, MaxListenBacklog());
     switch (opened.failedAt) {
         case ListenStep::Socket:
             Log("ERROR：ソケット作成失敗");
@@ -54,6 +106,8 @@ bool RelayServer::Start(std::uint16_t port) {
     }
     listener = opened.handle;
     listeningPort = LocalPort(listener);
+    if (onListening) onListening();
+    acceptGate.release();
     return true;
 }
 
@@ -79,8 +133,8 @@ void RelayServer::Close() {
     {
         std::lock_guard guard(serverLock);
         roster.Clear();
-        for (const SocketHandle socket : slots) {
-            if (socket != kInvalidSocket) ShutdownBoth(socket);
+        for (const Slot& slot : slots) {
+            if (slot.socket != kInvalidSocket) ShutdownBoth(slot.socket);
         }
     }
     std::map<std::thread::id, std::thread> running;
@@ -118,49 +172,101 @@ std::vector<Participant> RelayServer::Roster() const {
 }
 
 void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
+    acceptGate.acquire();
     Log("接続受け入れ可能");
+    std::vector<Accepted> batch;
+    std::vector<Newcomer> newcomers;
     for (;;) {
-        int peerPort = 0;
-        const SocketHandle client = AcceptConnection(listeningSocket, &peerPort);
-        if (client == kInvalidSocket) {
+        const Accepted accepted = AcceptConnection(listeningSocket);
+        if (accepted.temporaryFailure) {
+            // Out of descriptors or memory for now: the service goes on once some are free.
+            std::this_thread::sleep_for(kAcceptPause);
+            continue;
+        }
+        if (accepted.handle == kInvalidSocket) {
             Log("接続受け入れ不能");
             return;
         }
-        SetLinger(client, kLingerSeconds);
-        SetSendTimeout(client, options.sendTimeout);
-        EnableKeepAlive(client, options.keepAliveIdle, options.keepAliveInterval,
-                        options.keepAliveProbes);
-        int clientNumber;
+        // A party that joins at once is taken in together: one hold of the server lock gives
+        // them all their slots and roster lines and announces those whose name lines came with
+        // their connections, in one write per client for all of them. A failure here is met
+        // by the next accept above.
+        batch.assign(1, accepted);
+        while (batch.size() < kAcceptBatch && WaitReadable(listeningSocket, {})) {
+            const Accepted waiting = AcceptConnection(listeningSocket);
+            if (waiting.handle == kInvalidSocket) break;
+            batch.push_back(waiting);
+        }
+        newcomers.clear();
+        for (const Accepted& client : batch) {
+            SetUpClient(client.handle);
+            Newcomer& newcomer = newcomers.emplace_back();
+            newcomer.reader = std::make_unique<BufferedLineReader>(client.handle);
+            newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+        }
+        bool recorded;
         {
-            // The roster lines go out in the same hold of the server lock that gives the
+            std::lock_guard guard(serverLock);
+            // What was taken up before goes first, to those already here.
+            recorded = SendQueued();
+            // The roster lines go out in the same hold of the server lock that gives each
             // newcomer its slot: from then on every broadcast reaches it, so a participant
             // who joins or leaves meanwhile is announced to it exactly once, after them.
-            std::lock_guard guard(serverLock);
-            clientNumber = TakeSlot(client);
-            SendRoster(clientNumber);
+            const std::string rosterLines = RosterLines();
+            std::string announcement;
+            for (Newcomer& newcomer : newcomers) {
+                newcomer.clientNumber = TakeSlot(newcomer.reader->Socket());
+                if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
+            }
+            for (const Newcomer& newcomer : newcomers) {
+                if (!newcomer.name) continue;
+                if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
+                    recorded = false;
+                }
+                announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
+                announcement += newcomer.joinLines;
+            }
+            if (!announcement.empty()) Broadcast(announcement, kNobody);
         }
-        Log("接続：クライアント No." + std::to_string(clientNumber) + " (ポート番号 " +
-            std::to_string(peerPort) + ")");
-        StartWorker(clientNumber);
+        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) +
+                " (ポート番号 " + std::to_string(batch[i].peerPort) + ")");
+            StartWorker(std::move(newcomers[i]));
+        }
     }
 }
 
-void RelayServer::StartWorker(int clientNumber) {
+void RelayServer::SetUpClient(SocketHandle client) {
+    SetLinger(client, kLingerSeconds);
+    SetNoDelay(client);
+    SetSendBuffer(client, options.sendBufferBytes);
+    EnableKeepAlive(client, options.keepAliveIdle, options.keepAliveInterval,
+                    options.keepAliveProbes);
+}
+
+void RelayServer::StartWorker(Newcomer newcomer) {
+    const int clientNumber = newcomer.clientNumber;
+    const SocketHandle socket = newcomer.reader->Socket();
+    const bool named = newcomer.name.has_value();
     std::unique_lock guard(workerLock);
     ReapFinishedWorkers();
     try {
-        std::thread worker(&RelayServer::RelayThread, this, clientNumber);
+        std::thread worker(&RelayServer::RelayThread, this, std::move(newcomer));
         const std::thread::id id = worker.get_id();
         workers.emplace(id, std::move(worker));
     } catch (const std::system_error&) {
         guard.unlock();
         Log("ERROR：スレッド作成失敗");
-        SocketHandle socket;
+        if (named) {
+            // The party has heard of it already, so it hears of its leaving too.
+            Depart(clientNumber, socket, true);
+            return;
+        }
         {
             std::lock_guard serverGuard(serverLock);
-            socket = slots[static_cast<std::size_t>(clientNumber)];
+            FreeSlot(clientNumber);
         }
-        FreeSlot(clientNumber);
         CloseSocket(socket);
     }
 }
@@ -177,106 +283,219 @@ void RelayServer::ReapFinishedWorkers() {
 
 int RelayServer::TakeSlot(SocketHandle socket) {
     if (static_cast<std::size_t>(connectedCount) >= slots.size()) {
-        slots.resize(slots.size() + kSlotGrowth, kInvalidSocket);
+        slots.resize(slots.size() + kSlotGrowth);
     }
     std::size_t number = 0;
-    while (slots[number] != kInvalidSocket) ++number;
-    slots[number] = socket;
+    while (slots[number].socket != kInvalidSocket) ++number;
+    slots[number] = Slot{socket, false};
     ++connectedCount;
     return static_cast<int>(number);
 }
 
 void RelayServer::FreeSlot(int clientNumber) {
-    std::lock_guard guard(serverLock);
-    slots[static_cast<std::size_t>(clientNumber)] = kInvalidSocket;
+    slots[static_cast<std::size_t>(clientNumber)] = Slot{};
     --connectedCount;
 }
 
 void RelayServer::Broadcast(std::string_view bytes, int leftOut) {
     int sent = 0;
     for (std::size_t i = 0; i < slots.size() && sent < connectedCount; ++i) {
-        if (static_cast<int>(i) == leftOut || slots[i] == kInvalidSocket) continue;
+        if (static_cast<int>(i) == leftOut || slots[i].socket == kInvalidSocket) continue;
         SendToClient(static_cast<int>(i), bytes);
         ++sent;
     }
 }
 
 void RelayServer::SendToClient(int clientNumber, std::string_view bytes) {
-    const SocketHandle socket = slots[static_cast<std::size_t>(clientNumber)];
-    // A client that cannot take its lines in time is cut off: its own relay thread then
-    // finds the connection ended and runs its departure, and the party goes on.
-    if (!SendAll(socket, bytes)) ShutdownBoth(socket);
+    Slot& slot = slots[static_cast<std::size_t>(clientNumber)];
+    if (slot.cutOff) return;
+    // Nobody waits for a client to read. One whose buffer cannot take its lines is cut off,
+    // so the party never waits for it: the lines after a partial write would arrive
+    // corrupted anyway. Its own relay thread then finds the connection ended and runs its
+    // departure; the close discards what it never read.
+    if (SendWithoutWaiting(slot.socket, bytes)) return;
+    slot.cutOff = true;
+    SetLinger(slot.socket, 0);
+    ShutdownBoth(slot.socket);
 }
 
-void RelayServer::RelayThread(int clientNumber) {
-    SocketHandle socket;
-    {
-        std::lock_guard guard(serverLock);
-        socket = slots[static_cast<std::size_t>(clientNumber)];
-    }
-    const bool named = Welcome(clientNumber, socket);
-    if (named) {
-        LineBuffer line;
-        for (;;) {
-            const int length = ReadLine(socket, line);
-            if (length < 0) break;
-            std::lock_guard guard(serverLock);
-            Broadcast(std::string_view(line.data(), static_cast<std::size_t>(length)), kNobody);
-        }
-    }
-    Depart(clientNumber, socket, named);
+void RelayServer::RelayThread(Newcomer newcomer) {
+    BufferedLineReader& reader = *newcomer.reader;
+    const bool announced = newcomer.name.has_value();
+    if (!announced) newcomer.name = ReadName(reader);
+    if (newcomer.name) Relay(newcomer.clientNumber, reader, *newcomer.name, announced);
+    Depart(newcomer.clientNumber, reader.Socket(), newcomer.name.has_value());
     std::lock_guard guard(workerLock);
     finishedWorkers.push_back(std::this_thread::get_id());
 }
 
-void RelayServer::SendRoster(int clientNumber) {
+std::optional<std::string> RelayServer::NameArrived(BufferedLineReader& reader,
+                                                    std::string& joinLines) {
+    if (!WaitReadable(reader.Socket(), {}) || !reader.Receive()) return std::nullopt;
+    const auto line = reader.TakeLine();
+    if (!line) return std::nullopt;
+    std::string name = NameFromLine(*line);
+    for (int n = 0; n < kJoinLines; ++n) {
+        const auto next = reader.TakeLine();
+        if (!next) break;
+        if (!IsRosterLine(*next)) joinLines += *next;
+    }
+    return name;
+}
+
+std::optional<std::string> RelayServer::ReadName(BufferedLineReader& reader) {
+    const auto line = reader.NextLine();
+    if (!line) return std::nullopt;
+    return NameFromLine(*line);
+}
+
+void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
+                        bool announced) {
+    // The newcomer's participant line leaves with the lines that followed its name line,
+    // which are usually its join lines: one broadcast instead of two.
+    std::string lines = announced ? std::string() : wire::PaddLine(name, clientNumber);
+    bool joined = announced;
+    const auto flush = [&] {
+        if (lines.empty()) return;
+        // Queued first: whoever holds the server lock next sends every queued line in one
+        // write per client, so senders that meet at the lock share their writes. A whole
+        // party joining at once shares them most.
+        {
+            std::lock_guard guard(queueLock);
+            queued += lines;
+            if (!joined) joining.push_back(Participant{name, clientNumber});
+        }
+        lines.clear();
+        joined = true;
+        bool recorded;
+        {
+            std::lock_guard guard(serverLock);
+            recorded = SendQueued();
+        }
+        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+    };
+    FloodGate gate(options.floodLimit);
+    std::optional<FloodGate::Clock::time_point> backloggedSince;
+    for (;;) {
+        // Every whole line already received leaves in one broadcast: one write per client.
+        while (const auto line = reader.TakeLine()) {
+            if (IsRosterLine(*line)) continue;
+            const auto turn = gate.Take();
+            if (turn > FloodGate::Clock::now()) {
+                // This participant sends faster than anyone types: what it sent so far
+                // leaves, its next line waits its turn, and meanwhile nothing more is read
+                // from it, so it is slowed down through its own connection.
+                const std::string waiting(*line);
+                flush();
+                if (!PauseUntil(reader, turn, backloggedSince)) return;
+                lines = waiting;
+                continue;
+            }
+            backloggedSince.reset();
+            lines += *line;
+        }
+        // Sent before waiting for more, so the participant is on the roster from the moment
+        // its name line has been read.
+        flush();
+        if (!reader.Receive()) return;
+    }
+}
+
+bool RelayServer::SendQueued() {
+    {
+        std::lock_guard guard(queueLock);
+        sending.swap(queued);
+        newcomers.swap(joining);
+    }
+    // A newcomer's record is added in the same hold of the lock that announces it, so a client
+    // accepted meanwhile learns of it exactly once: from its roster lines or from this
+    // broadcast.
+    bool recorded = true;
+    for (const Participant& newcomer : newcomers) {
+        if (roster.Append(newcomer.name, newcomer.id) == nullptr) recorded = false;
+    }
+    newcomers.clear();
+    if (!sending.empty()) Broadcast(sending, kNobody);
+    sending.clear();
+    return recorded;
+}
+
+bool RelayServer::PauseUntil(
+    BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
+    std::optional<std::chrono::steady_clock::time_point>& backloggedSince) {
+    const SocketHandle socket = reader.Socket();
+    for (;;) {
+        if (closing) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= when) return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - now);
+        if (!reader.Full()) {
+            // Reading on while the lines wait is how a flooder that leaves is seen off: its
+            // leaving arrives behind everything it sent. The lines it left waiting are dropped
+            // rather than shown after it left. Close shuts the socket down, which ends the
+            // wait too.
+            if (!WaitReadable(socket, left)) {
+                backloggedSince.reset();
+                continue;
+            }
+            if (!reader.Receive()) return false;
+            continue;
+        }
+        if (!WaitReadable(socket, {})) {
+            backloggedSince.reset();  // all it sent is in the reader: it has stopped
+        } else if (!backloggedSince) {
+            backloggedSince = now;
+        } else if (now - *backloggedSince >= options.floodCutOff) {
+            // The reset at close discards what it sent and the system still holds.
+            SetLinger(socket, 0);
+            return false;
+        }
+        // Nothing more can be read now; a short sleep keeps Close prompt.
+        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(left, kPauseSlice));
+    }
+}
+
+std::string RelayServer::RosterLines() const {
     std::string lines;
     for (const Participant& present : roster.Participants()) {
         lines += wire::PaddLine(present.name, present.id);
     }
-    if (!lines.empty()) SendToClient(clientNumber, lines);
-}
-
-bool RelayServer::Welcome(int clientNumber, SocketHandle socket) {
-    LineBuffer line;
-    const int length = ReadLine(socket, line);
-    if (length < 0) return false;
-    // The record holds 51 bytes; a TAB or a line end inside the name would corrupt the
-    // participant lines of every client.
-    const std::string name = PlayerNameForLines(
-        std::string_view(line.data(), static_cast<std::size_t>(length) - 2), kNameMaxBytes);
-    bool recorded;
-    {
-        std::lock_guard guard(serverLock);
-        recorded = roster.Append(name, clientNumber) != nullptr;
-        Broadcast(wire::PaddLine(name, clientNumber), kNobody);
-    }
-    if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
-    return true;
+    return lines;
 }
 
 void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
     if (closing) {
-        // The program is ending: no log, no lines, only the socket is released.
-        FreeSlot(clientNumber);
+        // The program is ending: no log, no lines, only the socket is released, and the close
+        // leaves what is unsent to the system rather than wait for a peer.
+        {
+            std::lock_guard guard(serverLock);
+            FreeSlot(clientNumber);
+        }
+        ClearLinger(socket);
         CloseSocket(socket);
         return;
     }
     Log("切断：クライアント No." + std::to_string(clientNumber));
-    if (named) {
+    {
         std::lock_guard guard(serverLock);
-        std::string lines = wire::PdelLine(clientNumber);
-        if (const ParticipantRecord* record = roster.Find(clientNumber)) {
-            lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
-                     std::string(wire::kBlankTalk);
-            roster.RemoveById(clientNumber);
+        if (named) {
+            // What was taken up before leaves first; its own record is in the roster by now,
+            // as it sent the queue itself when it joined.
+            SendQueued();
+            std::string lines = wire::PdelLine(clientNumber);
+            if (const ParticipantRecord* record = roster.Find(clientNumber)) {
+                lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
+                         std::string(wire::kBlankTalk);
+                roster.RemoveById(clientNumber);
+            }
+            Broadcast(lines, clientNumber);
         }
-        Broadcast(lines, clientNumber);
+        // Freed in the same hold of the lock that announces the departure, so that whoever
+        // has heard of it finds the number free. The socket is closed only afterwards, so no
+        // broadcast can reach a descriptor that the system has given to a newer connection.
+        FreeSlot(clientNumber);
     }
     const bool shutDown = ShutdownBoth(socket);
-    // The slot is freed before the socket is closed, so no broadcast can reach a descriptor
-    // that the system has already given to a newer connection.
-    FreeSlot(clientNumber);
     const bool closed = CloseSocket(socket);
     if (!shutDown) Log("ERROR：切断処理失敗");
     if (!closed) Log("ERROR：ソケット破棄失敗");

@@ -7,13 +7,18 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <semaphore>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "protocol/buffered_line_reader.h"
 #include "protocol/participant_roster.h"
 #include "protocol/socket.h"
 #include "server/relay_reporter.h"
@@ -21,8 +26,17 @@
 namespace vesk {
 
 struct RelayOptions {
-    // A client that takes no bytes for this long is cut off, so it cannot hold up the party.
-    std::chrono::milliseconds sendTimeout{5000};
+    // What the system keeps for each client that has not read its lines yet. Nothing ever
+    // waits for a client to read: one whose buffer cannot take its next lines is cut off. A
+    // client on a slow link falls this far behind only when someone floods.
+    int sendBufferBytes = 2 * 1024 * 1024;
+    // Lines per second that one participant may send for long; lines beyond it wait their turn
+    // (its own lines only, nobody else's). 0 lets every participant send at full speed.
+    int floodLimit = 50;
+    // How long a participant may go on sending while more of its lines wait than the relay
+    // holds for it before it is cut off. No person does that; a program that does could
+    // otherwise keep its lines, held in the system's buffers, coming long after it left.
+    std::chrono::milliseconds floodCutOff{5000};
     // A client whose machine or network vanished is noticed after about two minutes.
     std::chrono::seconds keepAliveIdle{60};
     std::chrono::seconds keepAliveInterval{10};
@@ -41,7 +55,9 @@ public:
 
     // Listens on port (0: the system picks one) and starts the accept loop. False after a
     // failure, which has been logged. Starting while running stops the earlier listener.
-    bool Start(std::uint16_t port);
+    // onListening runs on the calling thread once the port is taken, before the accept loop
+    // logs anything, so that the caller's own log line comes first.
+    bool Start(std::uint16_t port, const std::function<void()>& onListening = {});
 
     // Closes the listening socket; clients already connected go on relaying.
     void Stop();
@@ -61,20 +77,51 @@ public:
     std::vector<Participant> Roster() const;
 
 private:
+    struct Slot {
+        SocketHandle socket = kInvalidSocket;
+        bool cutOff = false;  // its buffer overflowed; nothing more is sent to it
+    };
+
+    // A connection the accept loop hands to its relay thread.
+    struct Newcomer {
+        int clientNumber = -1;
+        std::unique_ptr<BufferedLineReader> reader;  // over its socket
+        std::optional<std::string> name;             // when announced already, with the lines below
+        std::string joinLines;
+    };
+
     void StopListening();  // listenLock held
     void AcceptLoop(SocketHandle listener);
-    void RelayThread(int clientNumber);
-    bool Welcome(int clientNumber, SocketHandle socket);
+    void SetUpClient(SocketHandle client);
+    void RelayThread(Newcomer newcomer);
+    // The name from a name line that came with the connection, with the join lines that
+    // came with it; nothing when it has not arrived yet.
+    static std::optional<std::string> NameArrived(BufferedLineReader& reader,
+                                                  std::string& joinLines);
+    // The name from the first line, or nothing when the connection ended before it.
+    static std::optional<std::string> ReadName(BufferedLineReader& reader);
+    // Relays the participant's lines until it leaves; announced when the accept loop has
+    // sent its participant line already.
+    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
+               bool announced);
     void Depart(int clientNumber, SocketHandle socket, bool named);
+    // Waits until when, receiving meanwhile what the client sends; false when Close or the
+    // client's leaving came first, or when it was cut off for flooding. backloggedSince: since
+    // when more of its lines wait than the reader holds, kept from one pause to the next.
+    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
+                    std::optional<std::chrono::steady_clock::time_point>& backloggedSince);
 
-    int TakeSlot(SocketHandle socket);                            // server lock held
-    void SendRoster(int clientNumber);                            // server lock held
-    void FreeSlot(int clientNumber);                              // takes the server lock
-    void Broadcast(std::string_view bytes, int leftOut);          // server lock held
+    int TakeSlot(SocketHandle socket);                    // server lock held
+    std::string RosterLines() const;                      // server lock held
+    void FreeSlot(int clientNumber);                      // server lock held
+    void Broadcast(std::string_view bytes, int leftOut);  // server lock held
+    // Sends the queued lines and adds the newcomers' records; false when a record could not
+    // be added.
+    bool SendQueued();                                            // server lock held
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held
 
     void Log(std::string_view utf8Text);
-    void StartWorker(int clientNumber);
+    void StartWorker(Newcomer newcomer);
     void ReapFinishedWorkers();  // workerLock held
 
     RelayReporter& reporter;
@@ -83,17 +130,29 @@ private:
     // The server lock. It guards the slot table (slots, connectedCount), the roster, and
     // every send to a client, so that the lines of one broadcast never mix with another's on
     // any socket. Taken by relay threads, the accept loop and the main thread's roster and
-    // slot queries; never held while reporting.
+    // slot queries; never held while reporting, and no send under it waits for a peer.
     mutable std::mutex serverLock;
-    std::vector<SocketHandle> slots;
+    std::vector<Slot> slots;
     int connectedCount = 0;
     ParticipantRoster roster;
+    std::string sending;                 // the queued lines being sent, kept for its capacity
+    std::vector<Participant> newcomers;  // the queued records being added
+
+    // Relayed lines waiting for the next holder of the server lock, in the order they were
+    // taken up, and the records of the newcomers whose participant lines are among them.
+    // Taken by relay threads to add to them, and under the server lock to take them all;
+    // never held while sending.
+    std::mutex queueLock;
+    std::string queued;
+    std::vector<Participant> joining;
 
     // Guards the listener and the accept thread; taken by the thread that starts and stops.
     mutable std::mutex listenLock;
     SocketHandle listener = kInvalidSocket;
     int listeningPort = -1;
     std::thread acceptThread;
+    // Holds a new accept loop back until Start's caller has had its say.
+    std::binary_semaphore acceptGate{0};
 
     // Relay threads by id; a thread that ends puts its id in finishedWorkers so that the
     // accept loop or Close joins it. Guards both containers.

@@ -19,14 +19,16 @@ StartOutcome ServerControl::StartFromText(std::string_view portText) {
         reporter.ShowMessage(*refusal);
         return StartOutcome::Refused;
     }
-    if (!relay.Start(static_cast<std::uint16_t>(port))) return StartOutcome::Failed;
-    reporter.LogLine(Cp932FromUtf8("サーバー起動"));
+    // Logged before the accept loop can log, whichever thread a front end writes from.
+    const auto started = [this] { reporter.LogLine(Cp932FromUtf8("サーバー起動")); };
+    if (!relay.Start(static_cast<std::uint16_t>(port), started)) return StartOutcome::Failed;
     return StartOutcome::Started;
 }
 
 void ServerControl::Stop() {
-    relay.Stop();
+    // Logged before the accept loop logs its end, the order the window shows.
     reporter.LogLine(Cp932FromUtf8("サーバー終了"));
+    relay.Stop();
 }
 
 void ServerControl::Close() { relay.Close(); }

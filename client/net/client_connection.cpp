@@ -143,6 +143,7 @@ bool ClientConnection::OpenConnection() {
         return false;
     }
     SetSendTimeout(result.handle, options.sendTimeout);
+    SetNoDelay(result.handle);
     EnableKeepAlive(result.handle, options.keepAliveIdle, options.keepAliveInterval,
                     options.keepAliveProbes);
 

@@ -44,17 +44,22 @@ private:
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(
-        "usage: vesk-relay [--port N]\n"
+        "usage: vesk-relay [--port N] [--flood-limit L]\n"
         "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
+        "  A participant who sends more than L lines a second for long is slowed down\n"
+        "  (default 50; 0 never slows anyone).\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
         stream);
 }
 
-// A port argument: decimal digits only, anything else is a usage error.
-bool IsPortText(std::string_view text) {
+// A number argument: decimal digits only, anything else is a usage error.
+bool IsNumberText(std::string_view text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+
+// Lines per second, at most what any party could want; anything else is a usage error.
+constexpr std::size_t kFloodLimitDigits = 6;
 
 #ifdef _WIN32
 std::atomic<bool> stopRequested{false};
@@ -92,24 +97,34 @@ void WaitForStopSignal() {
 
 int main(int argc, char** argv) {
     std::string port = std::to_string(vesk::kDefaultServerPort);
+    vesk::RelayOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "-h" || argument == "--help") {
             PrintUsage(stdout);
             return 0;
         }
+        // "--name V" or "--name=V", where V is a number.
+        const std::string_view name = argument.substr(0, argument.find('='));
+        const bool known = name == "--port" || name == "--flood-limit";
         std::string_view value;
-        if (argument == "--port" && i + 1 < argc) {
+        if (name.size() < argument.size()) {
+            value = argument.substr(name.size() + 1);
+        } else if (known && i + 1 < argc) {
             value = argv[++i];
-        } else if (argument.starts_with("--port=")) {
-            value = argument.substr(7);
         }
-        if (!IsPortText(value)) {
+        const bool valid =
+            known && IsNumberText(value) && (name == "--port" || value.size() <= kFloodLimitDigits);
+        if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
             return kExitBadArguments;
         }
-        port = value;
+        if (name == "--port") {
+            port = value;
+        } else {
+            options.floodLimit = std::stoi(std::string(value));
+        }
     }
 
 #ifndef _WIN32
@@ -122,7 +137,7 @@ int main(int argc, char** argv) {
     StandardOutputReporter reporter;
     int exitCode = 0;
     {
-        vesk::ServerControl control(reporter);
+        vesk::ServerControl control(reporter, options);
         switch (control.StartFromText(port)) {
             case vesk::StartOutcome::Started:
                 WaitForStopSignal();

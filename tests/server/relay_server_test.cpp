@@ -1,10 +1,14 @@
 #include "server/relay_server.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "protocol/cp932.h"
@@ -80,12 +84,27 @@ TEST_F(Relay, EveryLineReachesEveryClientTheSenderToo) {
     }
 }
 
-TEST_F(Relay, ALineThatLooksLikeAServerLineIsRelayedUnchanged) {
+TEST_F(Relay, OnlyTheRelaySpeaksForTheRoster) {
     auto aya = Join("Aya", 0);
-    aya->Send("paddMallory\t7\r\npdel0\r\n");
-    EXPECT_EQ(aya->NextLine(), "paddMallory\t7\r\n");
-    EXPECT_EQ(aya->NextLine(), "pdel0\r\n");
-    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}}));
+    auto ben = Join("Ben", 1);
+    ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+    // Forged participant lines go nowhere; everything else is relayed as it came.
+    ben->Send("paddMallory\t7\r\npdel0\r\npadding\r\nPADDx\r\npad\r\ntalkpdel0\r\n");
+    for (TestPeer* peer : {aya.get(), ben.get()}) {
+        EXPECT_EQ(peer->NextLine(), "PADDx\r\n");
+        EXPECT_EQ(peer->NextLine(), "pad\r\n");
+        EXPECT_EQ(peer->NextLine(), "talkpdel0\r\n");
+    }
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Ben", 1}}));
+
+    // The same with the lines that come with a newcomer's name line, which may leave with its
+    // participant line, in the order they were sent.
+    TestPeer cat(port);
+    cat.Send("Cat\r\ntalk\r\npdel0\r\ntalkjoins\r\ntalk\r\npaddMallory\t7\r\ntalkafter\r\n");
+    std::vector<std::string> seen;
+    ASSERT_TRUE(aya->WaitForLine("talkafter\r\n", &seen));
+    EXPECT_EQ(seen, (std::vector<std::string>{"paddCat\t2\r\n", "talk\r\n", "talkjoins\r\n",
+                                              "talk\r\n"}));
 }
 
 TEST_F(Relay, LinesInPiecesAndPackedTogetherAreRelayedWhole) {
@@ -112,9 +131,10 @@ TEST_F(Relay, DepartureReachesTheOthersAndTheIdIsReused) {
         EXPECT_EQ(peer->NextLine(), Departure("Ben"));
         EXPECT_EQ(peer->NextLine(), "talk\r\n");
     }
-    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.1"));
-    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+    // Whoever has heard of the departure finds the number free at once.
+    EXPECT_EQ(server.ConnectedCount(), 2);
     EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Kai", 2}}));
+    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.1"));
 
     TestPeer eve(port);
     EXPECT_EQ(eve.NextLine(), "paddAya\t0\r\n");
@@ -259,6 +279,38 @@ TEST_F(Relay, ManyClientsSendingAtOnceAllSeeTheSameOrder) {
     }
 }
 
+TEST_F(Relay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
+    constexpr int kCrowd = 40;
+    std::vector<std::unique_ptr<TestPeer>> crowd;
+    for (int n = 0; n < kCrowd; ++n) {
+        crowd.push_back(std::make_unique<TestPeer>(port));
+        const std::string name = "c" + std::to_string(n);
+        crowd.back()->Send(name + "\r\ntalk\r\ntalk" + name + " joins\r\ntalk\r\n");
+    }
+    ASSERT_TRUE(WaitUntil([&] { return server.Roster().size() == kCrowd; }));
+    crowd[0]->Send("talkeveryone is in\r\n");
+    std::map<std::string, int> idOf;  // as the first member heard it
+    for (int n = 0; n < kCrowd; ++n) {
+        std::vector<std::string> seen;
+        ASSERT_TRUE(crowd[n]->WaitForLine("talkeveryone is in\r\n", &seen)) << n;
+        std::map<std::string, int> heard;
+        for (const std::string& line : seen) {
+            if (!line.starts_with("padd")) continue;
+            const std::size_t tab = line.find('\t');
+            const std::string name = line.substr(4, tab - 4);
+            EXPECT_EQ(heard.count(name), 0u) << "member " << n << " heard twice of " << name;
+            heard[name] = std::stoi(line.substr(tab + 1));
+        }
+        EXPECT_EQ(heard.size(), static_cast<std::size_t>(kCrowd)) << n;
+        if (n == 0) idOf = heard;
+        EXPECT_EQ(heard, idOf) << n;
+    }
+    std::set<int> ids;
+    for (const auto& [name, id] : idOf) ids.insert(id);
+    EXPECT_EQ(ids.size(), static_cast<std::size_t>(kCrowd));
+    EXPECT_EQ(*ids.rbegin(), kCrowd - 1);
+}
+
 TEST_F(Relay, CloseEndsWithClientsStillConnected) {
     auto aya = Join("Aya", 0);
     auto ben = Join("Ben", 1);
@@ -283,7 +335,7 @@ TEST_F(Relay, ClearRosterEmptiesIt) {
 
 class SlowClientRelay : public Relay {
 protected:
-    SlowClientRelay() : Relay(RelayOptions{.sendTimeout = 1s}) {}
+    SlowClientRelay() : Relay(RelayOptions{.sendBufferBytes = 256 * 1024, .floodLimit = 0}) {}
 };
 
 TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
@@ -295,28 +347,165 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
     ASSERT_TRUE(aya->WaitForLine("paddStuck\t2\r\n"));
     ASSERT_TRUE(ben->WaitForLine("paddStuck\t2\r\n"));
 
-    // Aya and Ben keep reading all along, as healthy clients do.
+    // Aya and Ben keep reading all along, as healthy clients do, and Aya keeps at most 16 of
+    // its lines in flight, so that only Stuck falls behind. Stuck goes on talking, which must
+    // not keep it in the party once it is cut off.
     std::atomic<bool> stuckLeft{false};
+    std::atomic<bool> stuckQuiet{false};
     std::atomic<bool> afterSeen{false};
     std::thread benReads([&] {
-        if (!ben->WaitForLine("pdel2\r\n", nullptr, 60s)) return;
+        if (!ben->WaitForLine("pdel2\r\n", nullptr, 30s)) return;
         stuckLeft = true;
         afterSeen = ben->WaitForLine("talkafter\r\n", nullptr, 60s);
     });
-    std::atomic<bool> ayaDone{false};
-    std::thread ayaReads([&] {
-        while (!ayaDone) aya->NextLine(50ms);
+    std::thread stuckTalks([&] {
+        while (!stuckQuiet && stuck.Send("talkstill here\r\n")) std::this_thread::sleep_for(10ms);
     });
     const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
-    for (int i = 0; i < 20000 && !stuckLeft; ++i) aya->Send(bulk);
+    std::atomic<bool> ayaDone{false};
+    std::atomic<int> ayaSeen{0};
+    std::thread ayaReads([&] {
+        while (!ayaDone) {
+            if (aya->NextLine(50ms) == bulk) ++ayaSeen;
+        }
+    });
+    for (int i = 0; i < 20000 && !stuckLeft; ++i) {
+        if (!WaitUntil([&] { return ayaSeen >= i - 16 || stuckLeft; })) break;
+        aya->Send(bulk);
+    }
     aya->Send("talkafter\r\n");
     benReads.join();
+    stuckQuiet = true;
+    stuckTalks.join();
     ayaDone = true;
     ayaReads.join();
     EXPECT_TRUE(stuckLeft);
     EXPECT_TRUE(afterSeen);
     EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.2"));
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+}
+
+TEST_F(SlowClientRelay, CloseNeverWaitsForAClientThatStopsReading) {
+    auto aya = Join("Aya", 0);
+    TestPeer stuck(port, 4096);
+    stuck.Send("Stuck\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddStuck\t1\r\n"));
+    // Enough to fill what the system keeps for Stuck, not enough to cut it off.
+    const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
+    std::thread ayaReads([&] { aya->WaitForClose(); });
+    for (int i = 0; i < 8; ++i) aya->Send(bulk);
+    std::atomic<bool> closed{false};
+    std::thread closer([&] {
+        server.Close();
+        closed = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return closed.load(); }, 2s));
+    closer.join();
+    ayaReads.join();
+}
+
+class FloodRelay : public Relay {
+protected:
+    FloodRelay() : Relay(RelayOptions{.floodLimit = 20, .floodCutOff = 1s}) {}
+};
+
+TEST_F(FloodRelay, AFlooderIsSlowedDownAndNobodyElseWaits) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    auto cat = Join("Cat", 2);
+    ASSERT_TRUE(aya->WaitForLine("paddCat\t2\r\n"));
+    ASSERT_TRUE(ben->WaitForLine("paddCat\t2\r\n"));
+    // Twenty lines leave at once; the other 37 wait their turns, 20 a second.
+    constexpr int kLines = 57;
+    std::string flood;
+    for (int n = 0; n < kLines; ++n) flood += "talkben" + std::to_string(n) + "\r\n";
+    const auto sent = std::chrono::steady_clock::now();
+    ben->Send(flood);
+    ASSERT_TRUE(cat->WaitForLine("talkben19\r\n"));
+    aya->Send("talkaya\r\n");
+
+    // Aya's line overtakes Ben's waiting ones; none of Ben's is lost or reordered.
+    std::vector<std::string> seen;
+    ASSERT_TRUE(cat->WaitForLine("talkben" + std::to_string(kLines - 1) + "\r\n", &seen));
+    const auto took = std::chrono::steady_clock::now() - sent;
+    const auto ayaLine = std::find(seen.begin(), seen.end(), "talkaya\r\n");
+    ASSERT_NE(ayaLine, seen.end());
+    seen.erase(ayaLine);
+    for (int n = 20; n < kLines - 1; ++n) {
+        EXPECT_EQ(seen[static_cast<std::size_t>(n - 20)], "talkben" + std::to_string(n) + "\r\n");
+    }
+    EXPECT_GE(took, 1800ms);
+    EXPECT_TRUE(ben->Connected());
+    EXPECT_EQ(server.ConnectedCount(), 3);
+}
+
+// Sends numbered lines without ever waiting: count of them, or, with count 0, until the relay
+// and the system take no more for a while or the connection breaks.
+void FloodWithoutWaiting(TestPeer& peer, int count) {
+    fcntl(peer.Handle(), F_SETFL, fcntl(peer.Handle(), F_GETFL) | O_NONBLOCK);
+    std::string waiting;
+    int next = 0;
+    auto idleSince = std::chrono::steady_clock::now();
+    while (count == 0 || next < count || !waiting.empty()) {
+        if (waiting.empty() && (count == 0 || next < count)) {
+            for (int n = 0; n < 100 && (count == 0 || next < count); ++n) {
+                waiting += "talkflood" + std::to_string(next++) + "\r\n";
+            }
+        }
+        const auto sent = send(peer.Handle(), waiting.data(), waiting.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            waiting.erase(0, static_cast<std::size_t>(sent));
+            idleSince = std::chrono::steady_clock::now();
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return;  // cut off
+        } else if (std::chrono::steady_clock::now() - idleSince > 300ms) {
+            return;  // full
+        } else {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+}
+
+TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffHoweverMuchItLeftWaiting) {
+    struct Case {
+        const char* what;
+        int lines;  // 0: until the system holds all it will
+    };
+    const Case cases[] = {
+        {"a few seconds of lines", 100},
+        // Megabytes wait in the system's buffers, in front of the flooder's leaving: an hour's
+        // worth at the limit. Its backlog outlasts the cut-off time, and it is cut off.
+        {"more than the system holds", 0},
+    };
+    auto aya = Join("Aya", 0);
+    for (const Case& flood : cases) {
+        auto ben = Join("Ben", 1);  // the same number each time: the last one's slot is free
+        ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n")) << flood.what;
+        FloodWithoutWaiting(*ben, flood.lines);
+        shutdown(ben->Handle(), SHUT_WR);  // its leaving waits behind what it sent
+        EXPECT_TRUE(aya->WaitForLine("pdel1\r\n", nullptr, 3s)) << flood.what;
+        EXPECT_EQ(server.ConnectedCount(), 1) << flood.what;
+    }
+}
+
+TEST_F(FloodRelay, LongLinesBeyondWhatTheRelayHoldsAreSlowedDownNotCutOff) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+    // Forty lines of 4000 bytes: more than the relay holds for Ben, for less than the cut-off
+    // time. Twenty leave at once, the rest over a second.
+    std::string flood;
+    for (int n = 0; n < 40; ++n)
+        flood += "talk" + std::to_string(n) + std::string(3990, 'x') + "\r\n";
+    std::thread benSends([&] { ben->Send(flood); });
+    for (int n = 0; n < 40; ++n) {
+        const auto line = aya->NextLine();
+        ASSERT_TRUE(line) << n;
+        EXPECT_TRUE(line->starts_with("talk" + std::to_string(n) + "x")) << n;
+    }
+    benSends.join();
+    EXPECT_TRUE(ben->Connected());
+    EXPECT_EQ(server.ConnectedCount(), 2);
 }
 
 }  // namespace

@@ -131,6 +131,6 @@ TestListener::TestListener() {
 
 TestListener::~TestListener() { CloseSocket(handle); }
 
-SocketHandle TestListener::Accept() { return AcceptConnection(handle, nullptr); }
+SocketHandle TestListener::Accept() { return AcceptConnection(handle).handle; }
 
 }  // namespace vesk::test

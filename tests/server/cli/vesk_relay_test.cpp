@@ -4,9 +4,11 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -81,6 +83,7 @@ public:
     }
 
     void Signal(int number) { kill(pid, number); }
+    pid_t Pid() const { return pid; }
     const std::string& Text() const { return captured; }
 
 private:
@@ -97,6 +100,9 @@ TEST(VeskRelay, RefusesBadArgumentsAndPortsWithExitCode2) {
         {{"--port", "12ab"}, "usage: vesk-relay"},
         {{"--port"}, "usage: vesk-relay"},
         {{"extra"}, "usage: vesk-relay"},
+        {{"--flood-limit", "-1"}, "usage: vesk-relay"},
+        {{"--flood-limit=1234567"}, "usage: vesk-relay"},
+        {{"--flood-limit"}, "usage: vesk-relay"},
     };
     for (const auto& [arguments, message] : cases) {
         RelayProcess relay(arguments);
@@ -128,8 +134,31 @@ TEST(VeskRelay, ServesAPartyAndStopsCleanlyOnSignals) {
         relay.Signal(stopSignal);  // Aya is still connected
         EXPECT_EQ(relay.WaitForExit(), 0);
         EXPECT_TRUE(aya.WaitForClose());
-        EXPECT_TRUE(relay.WaitForOutput("サーバー終了\n")) << relay.Text();
+        // In the order the window shows them.
+        EXPECT_TRUE(relay.WaitForOutput("接続受け入れ不能\n")) << relay.Text();
+        EXPECT_TRUE(relay.Text().starts_with("サーバー起動\n接続受け入れ可能\n")) << relay.Text();
+        EXPECT_TRUE(relay.Text().ends_with("サーバー終了\n接続受け入れ不能\n")) << relay.Text();
     }
+}
+
+TEST(VeskRelay, RunningOutOfDescriptorsOnlyPausesTheService) {
+    const int port = FreePort();
+    RelayProcess relay({"--port", std::to_string(port), "--flood-limit=0"});
+    ASSERT_TRUE(relay.WaitForOutput("接続受け入れ可能\n"));
+    const rlimit few{30, 30};
+    ASSERT_EQ(prlimit(relay.Pid(), RLIMIT_NOFILE, &few, nullptr), 0);
+    {
+        // More than the relay can hold: it accepts what it can, the rest wait in the backlog.
+        std::vector<std::unique_ptr<TestPeer>> crowd;
+        for (int i = 0; i < 35; ++i) crowd.push_back(std::make_unique<TestPeer>(port));
+        ASSERT_TRUE(relay.WaitForOutput("接続：クライアント No.20 "));
+    }
+    // Everyone left; the relay takes newcomers again. Nobody named, so no roster lines.
+    TestPeer aya(port);
+    aya.Send("Aya\r\n");
+    const auto line = aya.NextLine(20s);
+    EXPECT_TRUE(line && line->starts_with("paddAya\t")) << relay.Text();
+    EXPECT_EQ(relay.Text().find("接続受け入れ不能"), std::string::npos);
 }
 
 }  // namespace
