@@ -1,14 +1,17 @@
 // Measures vesk-relay as a party meets it: N clients join one after another as VeskChat does,
 // S of them send 80-byte lines at full speed or at a chat-like pace, and every client reads
-// the whole conversation. Prints deliveries per second, delivery latency, the relay's CPU time
-// per delivery, its resident memory and threads, and how long the party took to join. With
-// --irc HOST:PORT the same load runs against an IRC server (one channel, PRIVMSG) in the same
-// run, and the table gets ratios. A last row writes the same lines straight from one thread,
-// 16 lines per send, to show what the machine itself delivers.
+// the whole conversation. In the rows "+faults" (N up to 200) four more clients join that
+// never read and one that sends 4000-byte lines at full speed. Prints deliveries per second,
+// delivery latency, the relay's CPU time per delivery, its resident memory and threads, how
+// long the party took to join and the server's CPU time meanwhile. vesk-relay runs with
+// --flood-limit 0, or 150 in the rows with faults. With --irc HOST:PORT the same load runs
+// against an IRC server (one channel, PRIVMSG) in the same run, and the table gets ratios.
+// One more figure, taken before the rows and printed after them, writes the same lines
+// straight from one thread, 16 lines per send, to show what the machine itself delivers.
+// bench/relay_fanout.sh runs it side by side with ngIRCd in one command.
 //
-//   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag] [--irc HOST:PORT [--irc-pid
-//   PID]]
-//                [--clients 10,200,1000] [--seconds 3]
+//   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag]
+//                [--irc HOST:PORT [--irc-pid PID]] [--clients 10,200,1000] [--seconds 3]
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -52,6 +55,14 @@ constexpr int kWindow = 64;  // lines a full-speed sender may have in flight
 constexpr auto kPacedInterval = 10ms;
 constexpr int kPacedSenders = 2;
 constexpr int kRawLinesPerSend = 16;
+// In the rows with faults: clients that never read, and the length of the flooder's lines (the
+// longest line each server takes).
+constexpr int kStuckClients = 4;
+constexpr std::size_t kVeskFloodBytes = 4000;
+constexpr std::size_t kIrcFloodBytes = 500;
+// The flood limit of vesk-relay in the rows with faults: above the paced senders' rate, far
+// below the flooder's. The other rows run without one.
+constexpr const char* kFaultsFloodLimit = "150";
 
 std::int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -276,27 +287,42 @@ std::optional<ProcessFigures> ReadProcess(int pid) {
     return figures;
 }
 
+// What a row's clients do. With faults, kStuckClients more join and never read, and one more
+// sends long lines at full speed without ever waiting for the server.
+struct Load {
+    int senders = 1;
+    bool paced = false;
+    bool faults = false;
+
+    std::string Label() const {
+        return std::to_string(senders) + (paced ? " paced" : "") + (faults ? "+faults" : "");
+    }
+};
+
 struct Result {
     std::string server;
     int clients = 0;
-    int senders = 0;
-    bool paced = false;
+    Load load;
     double deliveriesPerSecond = 0;
     double p50Ms = 0, p99Ms = 0, maxMs = 0;
     std::optional<double> cpuUsPerDelivery;
     std::optional<ProcessFigures> process;
     double joinSeconds = 0;
+    // The server's CPU time while the party joined: a figure that other work on a shared
+    // machine disturbs less than the join time.
+    std::optional<double> joinCpuSeconds;
 };
 
 // The relay under test, started afresh for each row so that every row meets a new party.
 class RelayProcess {
 public:
-    RelayProcess(const Options& options, int port) {
+    RelayProcess(const Options& options, int port, const Load& load) {
         std::vector<std::string> arguments{options.relayPath, "--port", std::to_string(port)};
         if (options.relayArgsGiven) {
             arguments.insert(arguments.end(), options.relayArgs.begin(), options.relayArgs.end());
         } else {
-            arguments.insert(arguments.end(), {"--flood-limit", "0"});
+            arguments.insert(arguments.end(),
+                             {"--flood-limit", load.faults ? kFaultsFloodLimit : "0"});
         }
         std::vector<char*> argv;
         for (auto& argument : arguments) argv.push_back(argument.data());
@@ -353,12 +379,44 @@ int FreePort() {
     return port;
 }
 
+std::string JoinLines(const Row& row, const std::string& nick) {
+    if (row.dialect == Dialect::Vesk) {
+        const std::string blank(vesk::wire::kBlankTalk);
+        return vesk::wire::NameLine(nick) + blank + vesk::wire::JoinAnnouncement(nick) + blank;
+    }
+    return "NICK " + nick + "\r\nUSER " + nick + " 0 * :b\r\nJOIN " + row.channel + "\r\n";
+}
+
+// The flooder: long lines at full speed, never waiting for the server to take them. Its lines
+// carry no send stamp, so they are load, not deliveries.
+void Flood(Row& row, int fd) {
+    const std::size_t bytes = row.dialect == Dialect::Vesk ? kVeskFloodBytes : kIrcFloodBytes;
+    const std::string prefix =
+        row.dialect == Dialect::Vesk ? "talk" : "PRIVMSG " + row.channel + " :";
+    const std::string line = prefix + std::string(bytes - prefix.size() - 2, 'f') + "\r\n";
+    std::size_t sent = 0;
+    while (!row.stop.load(std::memory_order_relaxed)) {
+        const auto result =
+            send(fd, line.data() + sent, line.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (result > 0) {
+            sent = (sent + static_cast<std::size_t>(result)) % line.size();
+        } else if (result < 0 && (errno == EAGAIN || errno == EINTR)) {
+            std::this_thread::sleep_for(1ms);
+        } else {
+            return;  // cut off
+        }
+    }
+}
+
 Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid, int clients,
-              int senders, bool paced, double seconds, int rowNumber) {
+              const Load& load, double seconds, int rowNumber) {
+    const int senders = load.senders;
     Row row(senders);
     row.dialect = dialect;
     row.channel = "#bench" + std::to_string(rowNumber);
-    for (int i = 0; i < clients; ++i) {
+    // The flooder is the last client; it reads what it is sent, but joins after the others.
+    const int readers = clients + (load.faults ? 1 : 0);
+    for (int i = 0; i < readers; ++i) {
         auto client = std::make_unique<Client>();
         client->index = i;
         client->nick = "r" + std::to_string(rowNumber) + "c" + std::to_string(i);
@@ -367,18 +425,12 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
     row.observer = clients - 1;
     std::thread reader;
     // The clients join one after another, each as soon as the one before has connected.
+    const auto beforeJoin = ReadProcess(serverPid);
     const auto joinStart = Clock::now();
     for (int i = 0; i < clients; ++i) {
         Client& client = *row.clients[static_cast<std::size_t>(i)];
         const int fd = Connect(host, port);
-        if (dialect == Dialect::Vesk) {
-            const std::string blank(vesk::wire::kBlankTalk);
-            SendAllBytes(fd, vesk::wire::NameLine(client.nick) + blank +
-                                 vesk::wire::JoinAnnouncement(client.nick) + blank);
-        } else {
-            SendAllBytes(fd, "NICK " + client.nick + "\r\nUSER " + client.nick +
-                                 " 0 * :b\r\nJOIN " + row.channel + "\r\n");
-        }
+        SendAllBytes(fd, JoinLines(row, client.nick));
         client.fd = fd;
         if (i == 0) reader = std::thread(ReadAll, std::ref(row));
     }
@@ -388,6 +440,9 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
     }
     Result result;
     result.joinSeconds = std::chrono::duration<double>(Clock::now() - joinStart).count();
+    if (const auto afterJoin = ReadProcess(serverPid); beforeJoin && afterJoin) {
+        result.joinCpuSeconds = afterJoin->cpuSeconds - beforeJoin->cpuSeconds;
+    }
     if (row.joinedCount.load() < clients) {
         std::fprintf(stderr, "relay_fanout: only %d of %d clients joined\n", row.joinedCount.load(),
                      clients);
@@ -395,9 +450,25 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
     std::this_thread::sleep_for(200ms);  // the join lines settle
 
     std::vector<std::thread> senderThreads;
+    std::vector<int> stuck;
+    if (load.faults) {
+        for (int i = 0; i < kStuckClients; ++i) {
+            const int fd = Connect(host, port);
+            const int window = 4096;
+            setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+            SendAllBytes(fd,
+                         JoinLines(row, "r" + std::to_string(rowNumber) + "s" + std::to_string(i)));
+            stuck.push_back(fd);
+        }
+        Client& flooder = *row.clients.back();
+        const int fd = Connect(host, port);
+        SendAllBytes(fd, JoinLines(row, flooder.nick));
+        flooder.fd = fd;
+        senderThreads.emplace_back(Flood, std::ref(row), fd);
+    }
     for (int s = 0; s < senders; ++s) {
         const int fd = row.clients[static_cast<std::size_t>(s)]->fd;
-        senderThreads.emplace_back(paced ? SendPaced : SendFullSpeed, std::ref(row), s, fd);
+        senderThreads.emplace_back(load.paced ? SendPaced : SendFullSpeed, std::ref(row), s, fd);
     }
     std::this_thread::sleep_for(500ms);  // warm up
     const auto before = ReadProcess(serverPid);
@@ -418,11 +489,11 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
         if (dialect == Dialect::Irc) SendAllBytes(client->fd, "QUIT\r\n");
         close(client->fd);
     }
+    for (const int fd : stuck) close(fd);
 
     result.server = dialect == Dialect::Vesk ? "vesk-relay" : "irc";
     result.clients = clients;
-    result.senders = senders;
-    result.paced = paced;
+    result.load = load;
     result.deliveriesPerSecond = static_cast<double>(row.sample.deliveries) / elapsed;
     auto& latency = row.sample.latencyUs;
     if (!latency.empty()) {
@@ -498,9 +569,8 @@ std::string MachineName() {
 }
 
 void PrintResult(const Result& r) {
-    std::printf("%-10s %5d %3d%-7s %10.3f M %8.2f %8.2f %8.2f", r.server.c_str(), r.clients,
-                r.senders, r.paced ? " paced" : "", r.deliveriesPerSecond / 1e6, r.p50Ms, r.p99Ms,
-                r.maxMs);
+    std::printf("%-10s %5d %-14s %10.3f M %8.2f %8.2f %8.2f", r.server.c_str(), r.clients,
+                r.load.Label().c_str(), r.deliveriesPerSecond / 1e6, r.p50Ms, r.p99Ms, r.maxMs);
     if (r.cpuUsPerDelivery) {
         std::printf(" %9.3f", *r.cpuUsPerDelivery);
     } else {
@@ -512,7 +582,12 @@ void PrintResult(const Result& r) {
     } else {
         std::printf(" %7s %7s", "-", "-");
     }
-    std::printf(" %7.2f\n", r.joinSeconds);
+    std::printf(" %7.2f", r.joinSeconds);
+    if (r.joinCpuSeconds) {
+        std::printf(" %8.2f\n", *r.joinCpuSeconds);
+    } else {
+        std::printf(" %8s\n", "-");
+    }
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -564,31 +639,36 @@ int main(int argc, char** argv) {
         "in flight per sender, paced = %d senders x %d lines/s\n",
         MachineName().c_str(), std::thread::hardware_concurrency(), kLineBytes, options.seconds,
         kWindow, kPacedSenders, static_cast<int>(1s / kPacedInterval));
-    std::printf("%-10s %5s %3s%-7s %12s %8s %8s %8s %9s %7s %7s %7s\n", "server", "N", "S", "",
+    std::printf("%-10s %5s %-14s %12s %8s %8s %8s %9s %7s %7s %7s %8s\n", "server", "N", "senders",
                 "deliveries/s", "p50 ms", "p99 ms", "max ms", "cpu us/d", "rss MB", "threads",
-                "join s");
-    struct Load {
-        int senders;
-        bool paced;
-    };
-    const Load loads[] = {{1, false}, {4, false}, {kPacedSenders, true}};
+                "join s", "join cpu");
+    // Measured first, while no server and no earlier party's leaving loads the machine.
+    const int rawClients = 200;
+    const double raw = RawDeliveries(rawClients, options.seconds);
+    const Load loads[] = {{1, false, false},
+                          {4, false, false},
+                          {kPacedSenders, true, false},
+                          {kPacedSenders, true, true}};
     std::vector<std::pair<Result, std::optional<Result>>> rows;
     int rowNumber = 0;
     for (const int clients : options.clientCounts) {
         for (const Load& load : loads) {
+            // A thousand clients at the chat-like pace already keep the relay busy; the faults
+            // are measured in the smaller parties.
+            if (load.faults && clients > 200) continue;
             ++rowNumber;
             const int port = FreePort();
             Result vesk;
             {
-                RelayProcess relay(options, port);
-                vesk = RunRow(Dialect::Vesk, "127.0.0.1", port, relay.Pid(), clients, load.senders,
-                              load.paced, options.seconds, rowNumber);
+                RelayProcess relay(options, port, load);
+                vesk = RunRow(Dialect::Vesk, "127.0.0.1", port, relay.Pid(), clients, load,
+                              options.seconds, rowNumber);
             }
             PrintResult(vesk);
             std::optional<Result> irc;
             if (options.ircPort > 0) {
                 irc = RunRow(Dialect::Irc, options.ircHost, options.ircPort, options.ircPid,
-                             clients, load.senders, load.paced, options.seconds, rowNumber);
+                             clients, load, options.seconds, rowNumber);
                 PrintResult(*irc);
             }
             std::fflush(stdout);
@@ -600,18 +680,15 @@ int main(int argc, char** argv) {
             "\nvesk-relay / irc: deliveries/s ratio (higher is better), p99 ratio (lower "
             "is better)\n");
         for (const auto& [vesk, irc] : rows) {
-            std::printf("  %5d x %d%-6s  %6.2f   %6.2f\n", vesk.clients, vesk.senders,
-                        vesk.paced ? " paced" : "",
+            std::printf("  %5d x %-14s  %6.2f   %6.2f\n", vesk.clients, vesk.load.Label().c_str(),
                         vesk.deliveriesPerSecond / irc->deliveriesPerSecond,
                         irc->p99Ms > 0 ? vesk.p99Ms / irc->p99Ms : 0.0);
         }
     }
-    const int rawClients = 200;
-    const double raw = RawDeliveries(rawClients, options.seconds);
     std::printf("\none thread writing %d lines per send to %d clients: %.3f M deliveries/s\n",
                 kRawLinesPerSend, rawClients, raw / 1e6);
     for (const auto& [vesk, irc] : rows) {
-        if (vesk.clients == rawClients && vesk.senders == 4 && !vesk.paced) {
+        if (vesk.clients == rawClients && vesk.load.senders == 4 && !vesk.load.paced) {
             std::printf("vesk-relay %d x 4 reaches %.0f%% of it\n", rawClients,
                         100.0 * vesk.deliveriesPerSecond / raw);
         }

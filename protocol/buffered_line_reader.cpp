@@ -9,8 +9,6 @@ namespace vesk {
 
 namespace {
 
-// Enough for a burst of lines from a busy client in one system call.
-constexpr std::size_t kReceiveCapacity = 64 * 1024;
 // Room for the text of a line, and one byte more so that a cut can tell whether the last kept
 // byte starts a double-byte character.
 constexpr std::size_t kTextCapacity = kLinePeekWindow - 2;
@@ -19,11 +17,11 @@ constexpr std::size_t kKeptCapacity = kTextCapacity + 1;
 }  // namespace
 
 BufferedLineReader::BufferedLineReader(SocketHandle socket)
-    : socket(socket), received(kReceiveCapacity) {}
+    : socket(socket), received(std::make_unique_for_overwrite<char[]>(kReceiveCapacity)) {}
 
 std::optional<std::string_view> BufferedLineReader::TakeLine() {
     if (begin == end) return std::nullopt;
-    const char* const bytes = received.data();
+    const char* const bytes = received.get();
     // A CR that ended the last receive and the LF that starts this one are one line end.
     if (endsInCr && bytes[begin] == '\n') {
         ++begin;
@@ -69,12 +67,12 @@ bool BufferedLineReader::Receive() {
     if (begin == end) {
         begin = 0;
         end = 0;
-    } else if (end == received.size()) {
-        std::memmove(received.data(), received.data() + begin, end - begin);
+    } else if (end == kReceiveCapacity) {
+        std::memmove(received.get(), received.get() + begin, end - begin);
         end -= begin;
         begin = 0;
     }
-    const long got = ReceiveSome(socket, received.data() + end, received.size() - end);
+    const long got = ReceiveSome(socket, received.get() + end, kReceiveCapacity - end);
     if (got <= 0) return false;
     end += static_cast<std::size_t>(got);
     return true;

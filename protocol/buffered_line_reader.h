@@ -6,10 +6,10 @@
 // than kLinePeekWindow cut at a character boundary and the rest of it dropped.
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "protocol/line_transport.h"
 #include "protocol/socket.h"
@@ -31,7 +31,7 @@ public:
 
     // The lines received and not taken yet fill the buffer: nothing more can be received
     // until some are taken.
-    bool Full() const { return begin == 0 && end == received.size(); }
+    bool Full() const { return begin == 0 && end == kReceiveCapacity; }
 
     // The next line, receiving as needed; nothing when the connection ended first.
     std::optional<std::string_view> NextLine();
@@ -45,7 +45,11 @@ private:
     std::string_view FinishLine();
 
     SocketHandle socket;
-    std::vector<char> received;  // bytes from the socket; [begin, end) not yet looked at
+    // Enough for a burst of lines from a busy client in one system call. Left uninitialised,
+    // so that the memory of a client that sends little is never touched.
+    static constexpr std::size_t kReceiveCapacity = 64 * 1024;
+
+    std::unique_ptr<char[]> received;  // bytes from the socket; [begin, end) not yet looked at
     std::size_t begin = 0;
     std::size_t end = 0;
     std::string partial;    // the start of a line whose end has not arrived yet

@@ -19,9 +19,24 @@ constexpr int kLingerSeconds = 2;
 // How long the accept loop rests when the system is short of descriptors or memory: long
 // enough not to spin, short enough that a freed descriptor is soon used.
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// The longest a paused flooder's thread sleeps before it looks at the closing flag again.
+constexpr auto kPauseSlice = std::chrono::milliseconds(100);
+// The most connections taken in together, so that the first of a crowd hear soon.
+constexpr std::size_t kAcceptBatch = 64;
+// VeskChat follows its name line with three lines (a blank, the join announcement, a blank);
+// those that came with the name line leave with the participant line.
+constexpr int kJoinLines = 3;
 
+// Only the relay speaks for the roster: a client's participant line would make every client
+// list someone who is not there, or drop someone who is.
 bool IsRosterLine(std::string_view line) {
     return line.starts_with(wire::kPaddPrefix) || line.starts_with(wire::kPdelPrefix);
+}
+
+// The name from a name line. The record holds 51 bytes; a TAB or a line end inside the name
+// would corrupt the participant lines of every client.
+std::string NameFromLine(std::string_view line) {
+    return PlayerNameForLines(line.substr(0, line.size() - 2), kNameMaxBytes);
 }
 
 // Lets a participant send linesPerSecond lines a second for long, and a second's worth at
@@ -159,6 +174,8 @@ std::vector<Participant> RelayServer::Roster() const {
 void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
     acceptGate.acquire();
     Log("接続受け入れ可能");
+    std::vector<Accepted> batch;
+    std::vector<Newcomer> newcomers;
     for (;;) {
         const Accepted accepted = AcceptConnection(listeningSocket);
         if (accepted.temporaryFailure) {
@@ -170,19 +187,53 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
             Log("接続受け入れ不能");
             return;
         }
-        SetUpClient(accepted.handle);
-        int clientNumber;
+        // A party that joins at once is taken in together: one hold of the server lock gives
+        // them all their slots and roster lines and announces those whose name lines came with
+        // their connections, in one write per client for all of them. A failure here is met
+        // by the next accept above.
+        batch.assign(1, accepted);
+        while (batch.size() < kAcceptBatch && WaitReadable(listeningSocket, {})) {
+            const Accepted waiting = AcceptConnection(listeningSocket);
+            if (waiting.handle == kInvalidSocket) break;
+            batch.push_back(waiting);
+        }
+        newcomers.clear();
+        for (const Accepted& client : batch) {
+            SetUpClient(client.handle);
+            Newcomer& newcomer = newcomers.emplace_back();
+            newcomer.reader = std::make_unique<BufferedLineReader>(client.handle);
+            newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+        }
+        bool recorded;
         {
-            // The roster lines go out in the same hold of the server lock that gives the
+            std::lock_guard guard(serverLock);
+            // What was taken up before goes first, to those already here.
+            recorded = SendQueued();
+            // The roster lines go out in the same hold of the server lock that gives each
             // newcomer its slot: from then on every broadcast reaches it, so a participant
             // who joins or leaves meanwhile is announced to it exactly once, after them.
-            std::lock_guard guard(serverLock);
-            clientNumber = TakeSlot(accepted.handle);
-            SendRoster(clientNumber);
+            const std::string rosterLines = RosterLines();
+            std::string announcement;
+            for (Newcomer& newcomer : newcomers) {
+                newcomer.clientNumber = TakeSlot(newcomer.reader->Socket());
+                if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
+            }
+            for (const Newcomer& newcomer : newcomers) {
+                if (!newcomer.name) continue;
+                if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
+                    recorded = false;
+                }
+                announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
+                announcement += newcomer.joinLines;
+            }
+            if (!announcement.empty()) Broadcast(announcement, kNobody);
         }
-        Log("接続：クライアント No." + std::to_string(clientNumber) + " (ポート番号 " +
-            std::to_string(accepted.peerPort) + ")");
-        StartWorker(clientNumber);
+        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) +
+                " (ポート番号 " + std::to_string(batch[i].peerPort) + ")");
+            StartWorker(std::move(newcomers[i]));
+        }
     }
 }
 
@@ -194,22 +245,28 @@ void RelayServer::SetUpClient(SocketHandle client) {
                     options.keepAliveProbes);
 }
 
-void RelayServer::StartWorker(int clientNumber) {
+void RelayServer::StartWorker(Newcomer newcomer) {
+    const int clientNumber = newcomer.clientNumber;
+    const SocketHandle socket = newcomer.reader->Socket();
+    const bool named = newcomer.name.has_value();
     std::unique_lock guard(workerLock);
     ReapFinishedWorkers();
     try {
-        std::thread worker(&RelayServer::RelayThread, this, clientNumber);
+        std::thread worker(&RelayServer::RelayThread, this, std::move(newcomer));
         const std::thread::id id = worker.get_id();
         workers.emplace(id, std::move(worker));
     } catch (const std::system_error&) {
         guard.unlock();
         Log("ERROR：スレッド作成失敗");
-        SocketHandle socket;
+        if (named) {
+            // The party has heard of it already, so it hears of its leaving too.
+            Depart(clientNumber, socket, true);
+            return;
+        }
         {
             std::lock_guard serverGuard(serverLock);
-            socket = slots[static_cast<std::size_t>(clientNumber)].socket;
+            FreeSlot(clientNumber);
         }
-        FreeSlot(clientNumber);
         CloseSocket(socket);
     }
 }
@@ -236,7 +293,6 @@ int RelayServer::TakeSlot(SocketHandle socket) {
 }
 
 void RelayServer::FreeSlot(int clientNumber) {
-    std::lock_guard guard(serverLock);
     slots[static_cast<std::size_t>(clientNumber)] = Slot{};
     --connectedCount;
 }
@@ -263,67 +319,66 @@ void RelayServer::SendToClient(int clientNumber, std::string_view bytes) {
     ShutdownBoth(slot.socket);
 }
 
-void RelayServer::RelayThread(int clientNumber) {
-    SocketHandle socket;
-    {
-        std::lock_guard guard(serverLock);
-        socket = slots[static_cast<std::size_t>(clientNumber)].socket;
-    }
-    BufferedLineReader reader(socket);
-    const std::optional<std::string> name = ReadName(reader);
-    if (name) Relay(clientNumber, reader, *name);
-    Depart(clientNumber, socket, name.has_value());
+void RelayServer::RelayThread(Newcomer newcomer) {
+    BufferedLineReader& reader = *newcomer.reader;
+    const bool announced = newcomer.name.has_value();
+    if (!announced) newcomer.name = ReadName(reader);
+    if (newcomer.name) Relay(newcomer.clientNumber, reader, *newcomer.name, announced);
+    Depart(newcomer.clientNumber, reader.Socket(), newcomer.name.has_value());
     std::lock_guard guard(workerLock);
     finishedWorkers.push_back(std::this_thread::get_id());
+}
+
+std::optional<std::string> RelayServer::NameArrived(BufferedLineReader& reader,
+                                                    std::string& joinLines) {
+    if (!WaitReadable(reader.Socket(), {}) || !reader.Receive()) return std::nullopt;
+    const auto line = reader.TakeLine();
+    if (!line) return std::nullopt;
+    std::string name = NameFromLine(*line);
+    for (int n = 0; n < kJoinLines; ++n) {
+        const auto next = reader.TakeLine();
+        if (!next) break;
+        if (!IsRosterLine(*next)) joinLines += *next;
+    }
+    return name;
 }
 
 std::optional<std::string> RelayServer::ReadName(BufferedLineReader& reader) {
     const auto line = reader.NextLine();
     if (!line) return std::nullopt;
-    // The record holds 51 bytes; a TAB or a line end inside the name would corrupt the
-    // participant lines of every client.
-    return PlayerNameForLines(line->substr(0, line->size() - 2), kNameMaxBytes);
+    return NameFromLine(*line);
 }
 
-void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name) {
+void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
+                        bool announced) {
     // The newcomer's participant line leaves with the lines that followed its name line,
     // which are usually its join lines: one broadcast instead of two.
-    std::string lines = wire::PaddLine(name, clientNumber);
-    bool joined = false;
+    std::string lines = announced ? std::string() : wire::PaddLine(name, clientNumber);
+    bool joined = announced;
     const auto flush = [&] {
         if (lines.empty()) return;
-        if (joined) {
-            // Queued first: whoever holds the server lock next sends every queued line in one
-            // write per client, so senders that meet at the lock share their writes.
-            {
-                std::lock_guard guard(queueLock);
-                queued += lines;
-            }
-            lines.clear();
-            std::lock_guard guard(serverLock);
-            SendQueued();
-            return;
-        }
-        bool recorded;
+        // Queued first: whoever holds the server lock next sends every queued line in one
+        // write per client, so senders that meet at the lock share their writes. A whole
+        // party joining at once shares them most.
         {
-            // The record is added in the same hold of the lock that announces it, so a
-            // newcomer meanwhile learns of it exactly once: from its roster lines or from
-            // this broadcast.
-            std::lock_guard guard(serverLock);
-            SendQueued();
-            recorded = roster.Append(name, clientNumber) != nullptr;
-            Broadcast(lines, kNobody);
+            std::lock_guard guard(queueLock);
+            queued += lines;
+            if (!joined) joining.push_back(Participant{name, clientNumber});
         }
         lines.clear();
         joined = true;
+        bool recorded;
+        {
+            std::lock_guard guard(serverLock);
+            recorded = SendQueued();
+        }
         if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
     };
     FloodGate gate(options.floodLimit);
+    std::optional<FloodGate::Clock::time_point> backloggedSince;
     for (;;) {
         // Every whole line already received leaves in one broadcast: one write per client.
         while (const auto line = reader.TakeLine()) {
-            // Only the relay speaks for the roster: a client's participant line would make
-            // every client list someone who is not there, or drop someone who is.
             if (IsRosterLine(*line)) continue;
             const auto turn = gate.Take();
             if (turn > FloodGate::Clock::now()) {
@@ -332,10 +387,11 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
                 // from it, so it is slowed down through its own connection.
                 const std::string waiting(*line);
                 flush();
-                if (!PauseUntil(reader, turn)) return;
+                if (!PauseUntil(reader, turn, backloggedSince)) return;
                 lines = waiting;
                 continue;
             }
+            backloggedSince.reset();
             lines += *line;
         }
         // Sent before waiting for more, so the participant is on the roster from the moment
@@ -345,73 +401,101 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
     }
 }
 
-void RelayServer::SendQueued() {
+bool RelayServer::SendQueued() {
     {
         std::lock_guard guard(queueLock);
         sending.swap(queued);
+        newcomers.swap(joining);
     }
-    if (sending.empty()) return;
-    Broadcast(sending, kNobody);
+    // A newcomer's record is added in the same hold of the lock that announces it, so a client
+    // accepted meanwhile learns of it exactly once: from its roster lines or from this
+    // broadcast.
+    bool recorded = true;
+    for (const Participant& newcomer : newcomers) {
+        if (roster.Append(newcomer.name, newcomer.id) == nullptr) recorded = false;
+    }
+    newcomers.clear();
+    if (!sending.empty()) Broadcast(sending, kNobody);
     sending.clear();
+    return recorded;
 }
 
-bool RelayServer::PauseUntil(BufferedLineReader& reader,
-                             std::chrono::steady_clock::time_point when) {
+bool RelayServer::PauseUntil(
+    BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
+    std::optional<std::chrono::steady_clock::time_point>& backloggedSince) {
+    const SocketHandle socket = reader.Socket();
     for (;;) {
         if (closing) return false;
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(when - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return true;
-        // Close shuts the socket down, which ends the wait too.
-        if (!WaitReadable(reader.Socket(), left)) continue;
-        // Reading on while the lines wait is how a flooder that leaves is seen off at once:
-        // its leaving arrives behind everything it sent. The lines it left waiting are
-        // dropped rather than shown after it left.
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= when) return true;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - now);
         if (!reader.Full()) {
+            // Reading on while the lines wait is how a flooder that leaves is seen off: its
+            // leaving arrives behind everything it sent. The lines it left waiting are dropped
+            // rather than shown after it left. Close shuts the socket down, which ends the
+            // wait too.
+            if (!WaitReadable(socket, left)) {
+                backloggedSince.reset();
+                continue;
+            }
             if (!reader.Receive()) return false;
             continue;
         }
-        // More than a buffer of its lines waits, and it sends on: no person does that, and
-        // what it would have waiting in the system's buffers could last the party an hour.
-        // It is cut off, and the reset at close discards what it sent.
-        SetLinger(reader.Socket(), 0);
-        return false;
+        if (!WaitReadable(socket, {})) {
+            backloggedSince.reset();  // all it sent is in the reader: it has stopped
+        } else if (!backloggedSince) {
+            backloggedSince = now;
+        } else if (now - *backloggedSince >= options.floodCutOff) {
+            // The reset at close discards what it sent and the system still holds.
+            SetLinger(socket, 0);
+            return false;
+        }
+        // Nothing more can be read now; a short sleep keeps Close prompt.
+        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(left, kPauseSlice));
     }
 }
 
-void RelayServer::SendRoster(int clientNumber) {
+std::string RelayServer::RosterLines() const {
     std::string lines;
     for (const Participant& present : roster.Participants()) {
         lines += wire::PaddLine(present.name, present.id);
     }
-    if (!lines.empty()) SendToClient(clientNumber, lines);
+    return lines;
 }
 
 void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
     if (closing) {
         // The program is ending: no log, no lines, only the socket is released, and the close
         // leaves what is unsent to the system rather than wait for a peer.
-        FreeSlot(clientNumber);
+        {
+            std::lock_guard guard(serverLock);
+            FreeSlot(clientNumber);
+        }
         ClearLinger(socket);
         CloseSocket(socket);
         return;
     }
     Log("切断：クライアント No." + std::to_string(clientNumber));
-    if (named) {
+    {
         std::lock_guard guard(serverLock);
-        SendQueued();
-        std::string lines = wire::PdelLine(clientNumber);
-        if (const ParticipantRecord* record = roster.Find(clientNumber)) {
-            lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
-                     std::string(wire::kBlankTalk);
-            roster.RemoveById(clientNumber);
+        if (named) {
+            // What was taken up before leaves first; its own record is in the roster by now,
+            // as it sent the queue itself when it joined.
+            SendQueued();
+            std::string lines = wire::PdelLine(clientNumber);
+            if (const ParticipantRecord* record = roster.Find(clientNumber)) {
+                lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
+                         std::string(wire::kBlankTalk);
+                roster.RemoveById(clientNumber);
+            }
+            Broadcast(lines, clientNumber);
         }
-        Broadcast(lines, clientNumber);
+        // Freed in the same hold of the lock that announces the departure, so that whoever
+        // has heard of it finds the number free. The socket is closed only afterwards, so no
+        // broadcast can reach a descriptor that the system has given to a newer connection.
+        FreeSlot(clientNumber);
     }
     const bool shutDown = ShutdownBoth(socket);
-    // The slot is freed before the socket is closed, so no broadcast can reach a descriptor
-    // that the system has already given to a newer connection.
-    FreeSlot(clientNumber);
     const bool closed = CloseSocket(socket);
     if (!shutDown) Log("ERROR：切断処理失敗");
     if (!closed) Log("ERROR：ソケット破棄失敗");

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <semaphore>
@@ -32,6 +33,10 @@ struct RelayOptions {
     // Lines per second that one participant may send for long; lines beyond it wait their turn
     // (its own lines only, nobody else's). 0 lets every participant send at full speed.
     int floodLimit = 50;
+    // How long a participant may go on sending while more of its lines wait than the relay
+    // holds for it before it is cut off. No person does that; a program that does could
+    // otherwise keep its lines, held in the system's buffers, coming long after it left.
+    std::chrono::milliseconds floodCutOff{5000};
     // A client whose machine or network vanished is noticed after about two minutes.
     std::chrono::seconds keepAliveIdle{60};
     std::chrono::seconds keepAliveInterval{10};
@@ -77,27 +82,46 @@ private:
         bool cutOff = false;  // its buffer overflowed; nothing more is sent to it
     };
 
+    // A connection the accept loop hands to its relay thread.
+    struct Newcomer {
+        int clientNumber = -1;
+        std::unique_ptr<BufferedLineReader> reader;  // over its socket
+        std::optional<std::string> name;             // when announced already, with the lines below
+        std::string joinLines;
+    };
+
     void StopListening();  // listenLock held
     void AcceptLoop(SocketHandle listener);
     void SetUpClient(SocketHandle client);
-    void RelayThread(int clientNumber);
+    void RelayThread(Newcomer newcomer);
+    // The name from a name line that came with the connection, with the join lines that
+    // came with it; nothing when it has not arrived yet.
+    static std::optional<std::string> NameArrived(BufferedLineReader& reader,
+                                                  std::string& joinLines);
     // The name from the first line, or nothing when the connection ended before it.
     static std::optional<std::string> ReadName(BufferedLineReader& reader);
-    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name);
+    // Relays the participant's lines until it leaves; announced when the accept loop has
+    // sent its participant line already.
+    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
+               bool announced);
     void Depart(int clientNumber, SocketHandle socket, bool named);
     // Waits until when, receiving meanwhile what the client sends; false when Close or the
-    // client's leaving came first, or when it sent more than can wait.
-    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when);
+    // client's leaving came first, or when it was cut off for flooding. backloggedSince: since
+    // when more of its lines wait than the reader holds, kept from one pause to the next.
+    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
+                    std::optional<std::chrono::steady_clock::time_point>& backloggedSince);
 
-    int TakeSlot(SocketHandle socket);                            // server lock held
-    void SendRoster(int clientNumber);                            // server lock held
-    void FreeSlot(int clientNumber);                              // takes the server lock
-    void Broadcast(std::string_view bytes, int leftOut);          // server lock held
-    void SendQueued();                                            // server lock held
+    int TakeSlot(SocketHandle socket);                    // server lock held
+    std::string RosterLines() const;                      // server lock held
+    void FreeSlot(int clientNumber);                      // server lock held
+    void Broadcast(std::string_view bytes, int leftOut);  // server lock held
+    // Sends the queued lines and adds the newcomers' records; false when a record could not
+    // be added.
+    bool SendQueued();                                            // server lock held
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held
 
     void Log(std::string_view utf8Text);
-    void StartWorker(int clientNumber);
+    void StartWorker(Newcomer newcomer);
     void ReapFinishedWorkers();  // workerLock held
 
     RelayReporter& reporter;
@@ -111,13 +135,16 @@ private:
     std::vector<Slot> slots;
     int connectedCount = 0;
     ParticipantRoster roster;
-    std::string sending;  // the queued lines being sent, kept for its capacity
+    std::string sending;                 // the queued lines being sent, kept for its capacity
+    std::vector<Participant> newcomers;  // the queued records being added
 
     // Relayed lines waiting for the next holder of the server lock, in the order they were
-    // taken up. Taken by relay threads to add lines, and under the server lock to take them
-    // all; never held while sending.
+    // taken up, and the records of the newcomers whose participant lines are among them.
+    // Taken by relay threads to add to them, and under the server lock to take them all;
+    // never held while sending.
     std::mutex queueLock;
     std::string queued;
+    std::vector<Participant> joining;
 
     // Guards the listener and the accept thread; taken by the thread that starts and stops.
     mutable std::mutex listenLock;

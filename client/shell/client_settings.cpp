@@ -42,10 +42,12 @@ std::string ClientSettings::DefaultPlayerName() { return Cp932FromUtf8("ごん�
 std::string ClientSettings::DefaultFontFace() { return Cp932FromUtf8("ＭＳ ゴシック"); }
 
 bool OnScreen(const WindowPlacement& placement, const std::vector<ScreenArea>& screens) {
+    // In 64 bits: a stored corner may be anywhere a 32-bit number reaches.
+    const std::int64_t left = placement.posX, top = placement.posY;
     return std::any_of(screens.begin(), screens.end(), [&](const ScreenArea& screen) {
-        return placement.posX >= screen.x && placement.posY >= screen.y &&
-               placement.posX + kOnScreenMargin <= screen.x + screen.width &&
-               placement.posY + kOnScreenMargin <= screen.y + screen.height;
+        return left >= screen.x && top >= screen.y &&
+               left + kOnScreenMargin <= std::int64_t{screen.x} + screen.width &&
+               top + kOnScreenMargin <= std::int64_t{screen.y} + screen.height;
     });
 }
 

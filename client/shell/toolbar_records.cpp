@@ -6,7 +6,7 @@ namespace vesk {
 
 std::vector<ToolbarButtonRecord> DiceToolbarButtons() {
     std::vector<ToolbarButtonRecord> records(20, {ToolbarRecordStyle::kSeparator, kBlankSeparator});
-    records.push_back({ToolbarRecordStyle::kButton, kDiceButtonCommand});
+    records.push_back({ToolbarRecordStyle::kButton, kRollDiceCommand});
     records.push_back({ToolbarRecordStyle::kSeparator, kBlankSeparator});
     records.push_back({ToolbarRecordStyle::kSeparator, 0});
     return records;

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "client/shell/commands.h"
+
 namespace vesk {
 
 enum class ToolbarRecordStyle { kButton, kSeparator };
@@ -19,8 +21,6 @@ struct ToolbarButtonRecord {
 };
 
 inline constexpr int kBlankSeparator = -1;
-// Roll the dice.
-inline constexpr int kDiceButtonCommand = 205;
 
 // The 23 records the client's toolbar is made from.
 std::vector<ToolbarButtonRecord> DiceToolbarButtons();

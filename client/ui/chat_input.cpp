@@ -3,7 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 
-#include "client/ui/commands.h"
+#include "client/shell/commands.h"
 
 namespace vesk {
 

@@ -4,7 +4,7 @@
 #include <QTextCursor>
 
 #include "client/shell/log_file.h"
-#include "client/ui/commands.h"
+#include "client/shell/commands.h"
 #include "ui/cp932_text.h"
 
 namespace vesk {

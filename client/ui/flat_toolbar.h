@@ -33,7 +33,7 @@ public:
     QRect RecordRect(int index) const;
 
 Q_SIGNALS:
-    // A press and a release on the same button: kDiceButtonCommand for the dice button.
+    // A press and a release on the same button: kRollDiceCommand for the dice button.
     void CommandClicked(int command);
 
 protected:

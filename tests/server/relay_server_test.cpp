@@ -5,8 +5,10 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "protocol/cp932.h"
@@ -94,6 +96,15 @@ TEST_F(Relay, OnlyTheRelaySpeaksForTheRoster) {
         EXPECT_EQ(peer->NextLine(), "talkpdel0\r\n");
     }
     EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Ben", 1}}));
+
+    // The same with the lines that come with a newcomer's name line, which may leave with its
+    // participant line, in the order they were sent.
+    TestPeer cat(port);
+    cat.Send("Cat\r\ntalk\r\npdel0\r\ntalkjoins\r\ntalk\r\npaddMallory\t7\r\ntalkafter\r\n");
+    std::vector<std::string> seen;
+    ASSERT_TRUE(aya->WaitForLine("talkafter\r\n", &seen));
+    EXPECT_EQ(seen, (std::vector<std::string>{"paddCat\t2\r\n", "talk\r\n", "talkjoins\r\n",
+                                              "talk\r\n"}));
 }
 
 TEST_F(Relay, LinesInPiecesAndPackedTogetherAreRelayedWhole) {
@@ -120,9 +131,10 @@ TEST_F(Relay, DepartureReachesTheOthersAndTheIdIsReused) {
         EXPECT_EQ(peer->NextLine(), Departure("Ben"));
         EXPECT_EQ(peer->NextLine(), "talk\r\n");
     }
-    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.1"));
-    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+    // Whoever has heard of the departure finds the number free at once.
+    EXPECT_EQ(server.ConnectedCount(), 2);
     EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Kai", 2}}));
+    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.1"));
 
     TestPeer eve(port);
     EXPECT_EQ(eve.NextLine(), "paddAya\t0\r\n");
@@ -267,6 +279,38 @@ TEST_F(Relay, ManyClientsSendingAtOnceAllSeeTheSameOrder) {
     }
 }
 
+TEST_F(Relay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
+    constexpr int kCrowd = 40;
+    std::vector<std::unique_ptr<TestPeer>> crowd;
+    for (int n = 0; n < kCrowd; ++n) {
+        crowd.push_back(std::make_unique<TestPeer>(port));
+        const std::string name = "c" + std::to_string(n);
+        crowd.back()->Send(name + "\r\ntalk\r\ntalk" + name + " joins\r\ntalk\r\n");
+    }
+    ASSERT_TRUE(WaitUntil([&] { return server.Roster().size() == kCrowd; }));
+    crowd[0]->Send("talkeveryone is in\r\n");
+    std::map<std::string, int> idOf;  // as the first member heard it
+    for (int n = 0; n < kCrowd; ++n) {
+        std::vector<std::string> seen;
+        ASSERT_TRUE(crowd[n]->WaitForLine("talkeveryone is in\r\n", &seen)) << n;
+        std::map<std::string, int> heard;
+        for (const std::string& line : seen) {
+            if (!line.starts_with("padd")) continue;
+            const std::size_t tab = line.find('\t');
+            const std::string name = line.substr(4, tab - 4);
+            EXPECT_EQ(heard.count(name), 0u) << "member " << n << " heard twice of " << name;
+            heard[name] = std::stoi(line.substr(tab + 1));
+        }
+        EXPECT_EQ(heard.size(), static_cast<std::size_t>(kCrowd)) << n;
+        if (n == 0) idOf = heard;
+        EXPECT_EQ(heard, idOf) << n;
+    }
+    std::set<int> ids;
+    for (const auto& [name, id] : idOf) ids.insert(id);
+    EXPECT_EQ(ids.size(), static_cast<std::size_t>(kCrowd));
+    EXPECT_EQ(*ids.rbegin(), kCrowd - 1);
+}
+
 TEST_F(Relay, CloseEndsWithClientsStillConnected) {
     auto aya = Join("Aya", 0);
     auto ben = Join("Ben", 1);
@@ -362,7 +406,7 @@ TEST_F(SlowClientRelay, CloseNeverWaitsForAClientThatStopsReading) {
 
 class FloodRelay : public Relay {
 protected:
-    FloodRelay() : Relay(RelayOptions{.floodLimit = 20}) {}
+    FloodRelay() : Relay(RelayOptions{.floodLimit = 20, .floodCutOff = 1s}) {}
 };
 
 TEST_F(FloodRelay, AFlooderIsSlowedDownAndNobodyElseWaits) {
@@ -422,7 +466,7 @@ void FloodWithoutWaiting(TestPeer& peer, int count) {
     }
 }
 
-TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffAtOnceHoweverMuchItLeftWaiting) {
+TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffHoweverMuchItLeftWaiting) {
     struct Case {
         const char* what;
         int lines;  // 0: until the system holds all it will
@@ -430,7 +474,7 @@ TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffAtOnceHoweverMuchItLeftWaiting) {
     const Case cases[] = {
         {"a few seconds of lines", 100},
         // Megabytes wait in the system's buffers, in front of the flooder's leaving: an hour's
-        // worth at the limit.
+        // worth at the limit. Its backlog outlasts the cut-off time, and it is cut off.
         {"more than the system holds", 0},
     };
     auto aya = Join("Aya", 0);
@@ -440,8 +484,28 @@ TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffAtOnceHoweverMuchItLeftWaiting) {
         FloodWithoutWaiting(*ben, flood.lines);
         shutdown(ben->Handle(), SHUT_WR);  // its leaving waits behind what it sent
         EXPECT_TRUE(aya->WaitForLine("pdel1\r\n", nullptr, 3s)) << flood.what;
-        EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }, 3s)) << flood.what;
+        EXPECT_EQ(server.ConnectedCount(), 1) << flood.what;
     }
+}
+
+TEST_F(FloodRelay, LongLinesBeyondWhatTheRelayHoldsAreSlowedDownNotCutOff) {
+    auto aya = Join("Aya", 0);
+    auto ben = Join("Ben", 1);
+    ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n"));
+    // Forty lines of 4000 bytes: more than the relay holds for Ben, for less than the cut-off
+    // time. Twenty leave at once, the rest over a second.
+    std::string flood;
+    for (int n = 0; n < 40; ++n)
+        flood += "talk" + std::to_string(n) + std::string(3990, 'x') + "\r\n";
+    std::thread benSends([&] { ben->Send(flood); });
+    for (int n = 0; n < 40; ++n) {
+        const auto line = aya->NextLine();
+        ASSERT_TRUE(line) << n;
+        EXPECT_TRUE(line->starts_with("talk" + std::to_string(n) + "x")) << n;
+    }
+    benSends.join();
+    EXPECT_TRUE(ben->Connected());
+    EXPECT_EQ(server.ConnectedCount(), 2);
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ public:
 private:
     static constexpr std::size_t kParty = 200;
     // How long the relay may take to see off a flooder that left.
-    static constexpr auto kSeeOff = 5s;
+    static constexpr auto kSeeOff = 8s;
 
     Kind PickKind() {
         const int roll = std::uniform_int_distribution<int>(0, 99)(random);

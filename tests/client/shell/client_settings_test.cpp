@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <ostream>
 #include <string>
 
@@ -83,6 +84,12 @@ TEST(ClientSettingsTest, StoredValuesThatDoNotFitTakeTheirDefaults) {
          [](auto& s) {
              s.Put(kInfo, "PosX", 2000);
              s.Put(kInfo, "Width", 300);
+         },
+         [](auto& l) { return l.placement == WindowPlacement{}; }},
+        {"corner at the end of the numbers",
+         [](auto& s) {
+             s.Put(kInfo, "PosX", std::numeric_limits<std::int32_t>::max());
+             s.Put(kInfo, "PosY", std::numeric_limits<std::int32_t>::max());
          },
          [](auto& l) { return l.placement == WindowPlacement{}; }},
         {"Name of 49 bytes", [&](auto& s) { s.Put(kOption, "Name", name49); },

@@ -12,7 +12,7 @@
 #include "client/shell/window_layout.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
-#include "client/ui/commands.h"
+#include "client/shell/commands.h"
 #include "client/ui/flat_toolbar.h"
 #include "protocol/cp932.h"
 #include "tests/client/dice/fake_views.h"

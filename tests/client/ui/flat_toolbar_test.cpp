@@ -199,7 +199,7 @@ private Q_SLOTS:
             QVERIFY2(toolbar.Tracker().State(FlatToolbar::kDiceButtonIndex) == step.state, what);
             QVERIFY2(clicks.size() == step.clicks, what);
         }
-        QCOMPARE(clicks.first().first().toInt(), vesk::kDiceButtonCommand);
+        QCOMPARE(clicks.first().first().toInt(), vesk::kRollDiceCommand);
     }
 
     void pressAnywhereBringsTheWindowToTheFront() {
