@@ -23,9 +23,9 @@ class BytesStore : public vesk::SettingsStore {
 public:
     BytesStore(const std::uint8_t* data, std::size_t size) {
         static constexpr std::string_view kNames[] = {
-            vesk::setting::kPosX,      vesk::setting::kPosY, vesk::setting::kWidth,
-            vesk::setting::kHeight,    vesk::setting::kIpAddress, vesk::setting::kName,
-            vesk::setting::kPort,      vesk::setting::kFont, vesk::setting::kFontSize};
+            vesk::setting::kPosX,   vesk::setting::kPosY,      vesk::setting::kWidth,
+            vesk::setting::kHeight, vesk::setting::kIpAddress, vesk::setting::kName,
+            vesk::setting::kPort,   vesk::setting::kFont,      vesk::setting::kFontSize};
         std::size_t at = 0;
         if (size > 0) openable = (data[at++] & 1) != 0;
         while (at + 3 <= size) {
@@ -36,7 +36,8 @@ public:
             const std::string_view bytes(reinterpret_cast<const char*>(data + at),
                                          std::min(length, size - at));
             at += bytes.size();
-            const auto group = which & 0x80 ? vesk::SettingsGroup::Info : vesk::SettingsGroup::Option;
+            const auto group =
+                which & 0x80 ? vesk::SettingsGroup::Info : vesk::SettingsGroup::Option;
             const std::string name(kNames[(which & 0x7F) % std::size(kNames)]);
             groups[group] = true;
             if (number) {
@@ -62,8 +63,7 @@ public:
         }
         return std::get<std::int32_t>(found->second);
     }
-    std::optional<std::string> ReadText(vesk::SettingsGroup group,
-                                        std::string_view name) override {
+    std::optional<std::string> ReadText(vesk::SettingsGroup group, std::string_view name) override {
         const auto found = values.find({group, std::string(name)});
         if (found == values.end() || !std::holds_alternative<std::string>(found->second)) {
             return std::nullopt;

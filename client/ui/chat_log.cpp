@@ -3,8 +3,8 @@
 #include <QContextMenuEvent>
 #include <QTextCursor>
 
-#include "client/shell/log_file.h"
 #include "client/shell/commands.h"
+#include "client/shell/log_file.h"
 #include "ui/cp932_text.h"
 
 namespace vesk {

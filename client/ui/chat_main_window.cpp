@@ -9,11 +9,11 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include "client/shell/commands.h"
 #include "client/shell/window_layout.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/client_pictures.h"
-#include "client/shell/commands.h"
 #include "client/ui/flat_toolbar.h"
 #include "ui/cp932_text.h"
 

@@ -9,10 +9,10 @@
 #include <QSettings>
 #include <QtTest>
 
+#include "client/shell/commands.h"
 #include "client/shell/window_layout.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
-#include "client/shell/commands.h"
 #include "client/ui/flat_toolbar.h"
 #include "protocol/cp932.h"
 #include "tests/client/dice/fake_views.h"

@@ -13,9 +13,9 @@
 #include <QSettings>
 #include <QtTest>
 
+#include "client/shell/commands.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
-#include "client/shell/commands.h"
 #include "client/ui/connect_dialog.h"
 #include "client/ui/option_dialog.h"
 #include "protocol/cp932.h"
