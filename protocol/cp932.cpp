@@ -1,7 +1,7 @@
 #include "protocol/cp932.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "protocol/windows_headers.h"
 #else
 #include <iconv.h>
 
@@ -14,25 +14,83 @@ namespace vesk {
 
 namespace {
 
-std::string Convert(std::string_view text, UINT from, UINT to) {
-    if (text.empty()) return {};
-    const int wideLength =
-        MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        wideLength);
-    const char* fallback = to == CP_UTF8 ? nullptr : "?";
+std::wstring WideFromUtf8(std::string_view utf8) {
+    // Bytes that are no UTF-8 become U+FFFD, which code page 932 cannot hold.
+    const int size = static_cast<int>(utf8.size());
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    return wide;
+}
+
+bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Bytes that are no code page 932 character become "?", one for each byte or for each pair of
+// a lead and a trail byte, as the conversion on other systems makes them; the system's own
+// conversion would make them its default character "・".
+std::wstring WideFromCp932(std::string_view cp932) {
+    std::wstring wide(cp932.size(), L'\0');
+    const int whole =
+        MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, cp932.data(), static_cast<int>(cp932.size()),
+                            wide.data(), static_cast<int>(wide.size()));
+    if (whole > 0) {
+        wide.resize(static_cast<std::size_t>(whole));
+        return wide;
+    }
+    wide.clear();
+    for (std::size_t at = 0; at < cp932.size();) {
+        const bool pair = at + 1 < cp932.size() &&
+                          IsCp932LeadByte(static_cast<unsigned char>(cp932[at])) &&
+                          IsCp932TrailByte(static_cast<unsigned char>(cp932[at + 1]));
+        const int width = pair ? 2 : 1;
+        wchar_t character[2];
+        const int length =
+            MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, cp932.data() + at, width, character, 2);
+        if (length > 0) {
+            wide.append(character, static_cast<std::size_t>(length));
+        } else {
+            wide.push_back(L'?');
+        }
+        at += static_cast<std::size_t>(width);
+    }
+    return wide;
+}
+
+std::string MultiByteFromWide(std::wstring_view wide, UINT codePage, DWORD flags,
+                              const char* fallback) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
     const int length =
-        WideCharToMultiByte(to, 0, wide.data(), wideLength, nullptr, 0, fallback, nullptr);
+        WideCharToMultiByte(codePage, flags, wide.data(), size, nullptr, 0, fallback, nullptr);
     std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), wideLength, out.data(), length, fallback, nullptr);
+    WideCharToMultiByte(codePage, flags, wide.data(), size, out.data(), length, fallback, nullptr);
     return out;
 }
 
 }  // namespace
 
-std::string Cp932FromUtf8(std::string_view utf8) { return Convert(utf8, CP_UTF8, 932); }
-std::string Utf8FromCp932(std::string_view cp932) { return Convert(cp932, 932, CP_UTF8); }
+std::string Cp932FromUtf8(std::string_view utf8) {
+    std::wstring wide = WideFromUtf8(utf8);
+    // A character beyond U+FFFF takes two UTF-16 units; it becomes one "?", not two.
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < wide.size(); ++at) {
+        if (IsHighSurrogate(wide[at]) && at + 1 < wide.size() && IsLowSurrogate(wide[at + 1])) {
+            wide[kept++] = 0xFFFD;
+            ++at;
+        } else {
+            wide[kept++] = wide[at];
+        }
+    }
+    wide.resize(kept);
+    // Without best fit: a character the code page lacks becomes "?", never a look-alike such
+    // as "a" for "ä".
+    return MultiByteFromWide(wide, 932, WC_NO_BEST_FIT_CHARS, "?");
+}
+
+std::string Utf8FromCp932(std::string_view cp932) {
+    return MultiByteFromWide(WideFromCp932(cp932), CP_UTF8, 0, nullptr);
+}
 
 #else
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include <ws2tcpip.h>
+#include <mstcpip.h>
 #else
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -100,16 +100,32 @@ bool WaitForRoom(SocketHandle socket, std::chrono::steady_clock::time_point star
     return WaitWritable(socket, left) > 0;
 }
 
-}  // namespace
-
-bool SocketStartup() {
 #ifdef _WIN32
-    WSADATA data;
-    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
-#else
-    return true;
+// SendWithoutWaiting leaves its socket in non-blocking mode. A call that would wait then fails
+// with this error, and the calls that are meant to wait wait for the socket themselves.
+bool WouldWait() { return WSAGetLastError() == WSAEWOULDBLOCK; }
+
+// A shutdown that comes between a try and the wait for the socket does not wake that wait; it
+// fails the next try, which comes after at most this long.
+constexpr std::chrono::milliseconds kWaitSlice{500};
 #endif
+
+// Takes bytes, waiting for at least one.
+long Receive(SocketHandle socket, char* buffer, std::size_t capacity, int flags) {
+    for (;;) {
+        const long result =
+            Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), flags); });
+#ifdef _WIN32
+        if (result < 0 && WouldWait()) {
+            WaitReadable(socket, kWaitSlice);
+            continue;
+        }
+#endif
+        return result;
+    }
 }
+
+}  // namespace
 
 void RaiseOpenFileLimit() {
 #ifndef _WIN32
@@ -117,12 +133,6 @@ void RaiseOpenFileLimit() {
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
     limit.rlim_cur = limit.rlim_max;
     setrlimit(RLIMIT_NOFILE, &limit);
-#endif
-}
-
-void SocketCleanup() {
-#ifdef _WIN32
-    WSACleanup();
 #endif
 }
 
@@ -135,14 +145,13 @@ int LastSocketError() {
 }
 
 long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity) {
-    return Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), MSG_PEEK); });
+    return Receive(socket, buffer, capacity, MSG_PEEK);
 }
 
 bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count) {
     std::size_t taken = 0;
     while (taken < count) {
-        const long result = Retry(
-            [&] { return recv(socket, buffer + taken, static_cast<Length>(count - taken), 0); });
+        const long result = Receive(socket, buffer + taken, count - taken, 0);
         if (result <= 0) return false;
         taken += static_cast<std::size_t>(result);
     }
@@ -150,7 +159,7 @@ bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count) {
 }
 
 long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity) {
-    return Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), 0); });
+    return Receive(socket, buffer, capacity, 0);
 }
 
 long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
@@ -158,8 +167,11 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 #ifdef _WIN32
     // Winsock has no flag for a single send that does not wait, so the room is waited for
     // first; the send itself is then bounded by the socket's own timeout.
-    if (!WaitForRoom(socket, started)) return -1;
-    return Retry([&] { return send(socket, bytes, static_cast<Length>(count), kSendFlags); });
+    for (;;) {
+        if (!WaitForRoom(socket, started)) return -1;
+        const long result = send(socket, bytes, static_cast<Length>(count), kSendFlags);
+        if (result >= 0 || !WouldWait()) return result;
+    }
 #else
     // The socket's own timeout would start again with every call, so a peer that takes a
     // few bytes now and then could hold a send up without end; the wait is bounded here.
@@ -175,6 +187,11 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 
 bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
 #ifdef _WIN32
+    // Winsock has no flag for a single send that does not wait: the socket is switched to
+    // non-blocking mode for good. A switch for this send alone would race with a receive
+    // on another thread, which would take the mode for a failure.
+    u_long nonBlocking = 1;
+    ioctlsocket(socket, FIONBIO, &nonBlocking);
     constexpr int flags = kSendFlags;
 #else
     constexpr int flags = kSendFlags | MSG_DONTWAIT;
@@ -207,7 +224,11 @@ bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
 
 bool ShutdownBoth(SocketHandle socket) {
 #ifdef _WIN32
-    return shutdown(socket, SD_BOTH) == 0 || WSAGetLastError() == WSAENOTCONN;
+    const bool shutDown = shutdown(socket, SD_BOTH) == 0 || WSAGetLastError() == WSAENOTCONN;
+    // Winsock leaves a call that already waits on the socket waiting until the peer closes;
+    // cancelling the socket's pending calls wakes it, and the shutdown fails every later one.
+    CancelIoEx(reinterpret_cast<HANDLE>(socket), nullptr);
+    return shutDown;
 #else
     return shutdown(socket, SHUT_RDWR) == 0 || errno == ENOTCONN;
 #endif
@@ -270,6 +291,17 @@ Accepted AcceptConnection(SocketHandle listener) {
     }
     accepted.peerPort = ntohs(peer.sin_port);
     return accepted;
+}
+
+bool WakePendingAccept(SocketHandle listener) {
+#ifdef _WIN32
+    // Closed even when the close reports a failure: the handle is of no use after either.
+    closesocket(listener);
+    return true;
+#else
+    ShutdownBoth(listener);
+    return false;
+#endif
 }
 
 int LocalPort(SocketHandle socket) {
@@ -422,8 +454,22 @@ std::chrono::milliseconds SendTimeoutOf(SocketHandle socket) {
 
 void EnableKeepAlive(SocketHandle socket, std::chrono::seconds idle, std::chrono::seconds interval,
                      int probes) {
+#ifdef _WIN32
+    // Winsock takes the idle time and the interval in one control, and sends a fixed number of
+    // probes; the interval is scaled so that a vanished peer is noticed after the same time.
+    // Unacknowledged data is bounded by the system's own retransmission limit.
+    constexpr int kWindowsProbes = 10;
+    tcp_keepalive values{};
+    values.onoff = 1;
+    values.keepalivetime = static_cast<ULONG>(idle / std::chrono::milliseconds(1));
+    values.keepaliveinterval =
+        static_cast<ULONG>(interval * probes / kWindowsProbes / std::chrono::milliseconds(1));
+    DWORD returned = 0;
+    WSAIoctl(socket, SIO_KEEPALIVE_VALS, &values, sizeof values, nullptr, 0, &returned, nullptr,
+             nullptr);
+#else
     const int on = 1;
-    setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on);
+    setsockopt(socket, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
 #ifdef TCP_KEEPIDLE
     const int idleSeconds = static_cast<int>(idle.count());
     const int intervalSeconds = static_cast<int>(interval.count());
@@ -442,6 +488,7 @@ void EnableKeepAlive(SocketHandle socket, std::chrono::seconds idle, std::chrono
     (void)idle;
     (void)interval;
     (void)probes;
+#endif
 #endif
 }
 

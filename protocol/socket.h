@@ -9,9 +9,7 @@
 #include <string>
 #include <string_view>
 
-#ifdef _WIN32
-#include <winsock2.h>
-#endif
+#include "protocol/windows_headers.h"
 
 namespace vesk {
 
@@ -23,13 +21,9 @@ using SocketHandle = int;
 inline constexpr SocketHandle kInvalidSocket = -1;
 #endif
 
-// Readies the platform's socket library (Windows Sockets 1.1 or later); true on POSIX.
-bool SocketStartup();
-
 // Raises this process's limit of open descriptors to the most it may have, so that each
 // client costs one descriptor of plenty. Nothing to do on Windows.
 void RaiseOpenFileLimit();
-void SocketCleanup();
 
 // The error code of the last failed socket call on this thread.
 int LastSocketError();
@@ -55,7 +49,7 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 
 // Hands all of bytes to the socket's send buffer without waiting for the peer: false when the
 // buffer cannot take them all (some may have been taken) or the connection is gone. On Windows
-// the send waits as a blocking send does, bounded by the socket's send timeout.
+// it leaves the socket in non-blocking mode, which the other calls here allow for.
 bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes);
 
 // Waits up to timeout for something to read: bytes, the peer's close, an error, or the socket
@@ -92,6 +86,12 @@ struct Accepted {
 // Waits for the next connection. No handle and no temporary failure once the listener is shut
 // down or fails for good.
 Accepted AcceptConnection(SocketHandle listener);
+
+// Makes an AcceptConnection pending on listener return no handle. True when the listener had
+// to be closed for it: Winsock wakes a pending accept only by closing its socket, not by
+// shutting it down. Otherwise the listener is shut down, and the caller closes it once the
+// accepting thread has ended, so that the thread never waits on a reused descriptor.
+bool WakePendingAccept(SocketHandle listener);
 
 // The local port a socket is bound to, or -1.
 int LocalPort(SocketHandle socket);

@@ -4,8 +4,10 @@
 #include <array>
 
 #ifdef _WIN32
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "protocol/windows_headers.h"
+
+// After the Windows headers, whose types it uses.
+#include <iphlpapi.h>
 #else
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -52,9 +54,34 @@ HostAddress LookUpHostAddress(HostAddressSource& source) {
 }
 
 #ifdef _WIN32
-// The name lookup below answers well enough on Windows, where the host name does not map to
-// a loopback address.
-std::vector<Ipv4Address> SystemHostAddressSource::InterfaceAddresses() { return {}; }
+std::vector<Ipv4Address> SystemHostAddressSource::InterfaceAddresses() {
+    std::vector<Ipv4Address> addresses;
+    constexpr ULONG kSkipped =
+        GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
+    // The size asked for may grow between two calls, when an adapter comes up meanwhile.
+    std::vector<unsigned char> buffer;
+    ULONG size = 16 * 1024;
+    ULONG result = ERROR_BUFFER_OVERFLOW;
+    for (int attempt = 0; attempt < 3 && result == ERROR_BUFFER_OVERFLOW; ++attempt) {
+        buffer.resize(size);
+        result =
+            GetAdaptersAddresses(AF_INET, kSkipped, nullptr,
+                                 reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+    }
+    if (result != NO_ERROR) return addresses;
+    for (auto* adapter = reinterpret_cast<const IP_ADAPTER_ADDRESSES*>(buffer.data());
+         adapter != nullptr; adapter = adapter->Next) {
+        if (adapter->OperStatus != IfOperStatusUp) continue;
+        for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr;
+             unicast = unicast->Next) {
+            const sockaddr* address = unicast->Address.lpSockaddr;
+            if (address == nullptr || address->sa_family != AF_INET) continue;
+            const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(address);
+            addresses.push_back(ntohl(ipv4->sin_addr.s_addr));
+        }
+    }
+    return addresses;
+}
 #else
 std::vector<Ipv4Address> SystemHostAddressSource::InterfaceAddresses() {
     std::vector<Ipv4Address> addresses;

@@ -96,8 +96,12 @@ bool RelayServer::Start(std::uint16_t port, const std::function<void()>& onListe
         case ListenStep::Done:
             break;
     }
+    // Holds the accept loop back until the caller has had its say. Not a semaphore: MinGW's
+    // std::binary_semaphore can miss its release and keep the loop waiting for good.
+    std::promise<void> mayAccept;
     try {
-        acceptThread = std::thread(&RelayServer::AcceptLoop, this, opened.handle);
+        acceptThread =
+            std::thread(&RelayServer::AcceptLoop, this, opened.handle, mayAccept.get_future());
     } catch (const std::system_error&) {
         // Without its accept loop the server would look started and take nobody.
         Log("ERROR：スレッド作成失敗");
@@ -107,7 +111,7 @@ bool RelayServer::Start(std::uint16_t port, const std::function<void()>& onListe
     listener = opened.handle;
     listeningPort = LocalPort(listener);
     if (onListening) onListening();
-    acceptGate.release();
+    mayAccept.set_value();
     return true;
 }
 
@@ -118,11 +122,11 @@ void RelayServer::Stop() {
 
 void RelayServer::StopListening() {
     if (listener == kInvalidSocket) return;
-    // Shutting the listener down wakes the pending accept; it is closed only after the
-    // accept loop has ended, so that the loop never waits on a reused descriptor.
-    ShutdownBoth(listener);
+    // Wakes the pending accept; the loop ends at the failure. Where the wake did not close the
+    // listener, it is closed only after the loop has ended.
+    const bool closed = WakePendingAccept(listener);
     acceptThread.join();
-    CloseSocket(listener);
+    if (!closed) CloseSocket(listener);
     listener = kInvalidSocket;
     listeningPort = -1;
 }
@@ -171,8 +175,8 @@ std::vector<Participant> RelayServer::Roster() const {
     return roster.Participants();
 }
 
-void RelayServer::AcceptLoop(SocketHandle listeningSocket) {
-    acceptGate.acquire();
+void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> mayAccept) {
+    mayAccept.wait();
     Log("接続受け入れ可能");
     std::vector<Accepted> batch;
     std::vector<Newcomer> newcomers;

@@ -8,11 +8,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <semaphore>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -91,7 +91,8 @@ private:
     };
 
     void StopListening();  // listenLock held
-    void AcceptLoop(SocketHandle listener);
+    // Accepts from when mayAccept is set: once Start's caller has had its say.
+    void AcceptLoop(SocketHandle listener, std::future<void> mayAccept);
     void SetUpClient(SocketHandle client);
     void RelayThread(Newcomer newcomer);
     // The name from a name line that came with the connection, with the join lines that
@@ -151,8 +152,6 @@ private:
     SocketHandle listener = kInvalidSocket;
     int listeningPort = -1;
     std::thread acceptThread;
-    // Holds a new accept loop back until Start's caller has had its say.
-    std::binary_semaphore acceptGate{0};
 
     // Relay threads by id; a thread that ends puts its id in finishedWorkers so that the
     // accept loop or Close joins it. Guards both containers.

@@ -8,9 +8,7 @@
 #include "protocol/cp932.h"
 
 #ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "protocol/windows_headers.h"
 #else
 #include <fcntl.h>
 #include <unistd.h>

@@ -8,7 +8,9 @@
 #include "client/ui/chat_client.h"
 #include "client/ui/client_pictures.h"
 #include "client/ui/qt_settings_store.h"
-#include "protocol/socket.h"
+#include "protocol/cp932.h"
+#include "protocol/socket_startup.h"
+#include "ui/cp932_text.h"
 #include "ui/japanese_texts.h"
 
 int main(int argc, char** argv) {
@@ -19,10 +21,14 @@ int main(int argc, char** argv) {
     // Ties the window to its desktop entry, for its icon and name in the desktop's task list.
     application.setDesktopFileName(QStringLiteral("vesk-chat"));
     application.setWindowIcon(QIcon(vesk::ClientIconPath()));
-    if (!vesk::SocketStartup()) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskChat"),
-                        QStringLiteral("WinSockの初期化ができません"), QMessageBox::Ok);
+    // No window exists yet: the messages have no owner.
+    const auto showMessage = [](std::string_view text) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskChat"), vesk::FromCp932(text),
+                        QMessageBox::Ok);
         box.exec();
+    };
+    if (!vesk::CheckSocketStartup(showMessage)) {
+        showMessage(vesk::Cp932FromUtf8("WinSockの初期化ができません"));
         return 0;
     }
     {

@@ -17,7 +17,7 @@
 #endif
 
 #include "protocol/cp932.h"
-#include "protocol/socket.h"
+#include "protocol/socket_startup.h"
 #include "server/port_rule.h"
 #include "server/server_control.h"
 
@@ -130,11 +130,10 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
     BlockStopSignals();
 #endif
-    if (!vesk::SocketStartup()) {
-        std::fputs("vesk-relay: the socket library cannot be started\n", stderr);
+    StandardOutputReporter reporter;
+    if (!vesk::CheckSocketStartup([&](std::string_view text) { reporter.ShowMessage(text); })) {
         return kExitStartFailed;
     }
-    StandardOutputReporter reporter;
     int exitCode = 0;
     {
         vesk::ServerControl control(reporter, options);

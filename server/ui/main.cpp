@@ -4,9 +4,10 @@
 #include <QIcon>
 #include <QMessageBox>
 
-#include "protocol/socket.h"
+#include "protocol/socket_startup.h"
 #include "server/ui/server_icon.h"
 #include "server/ui/server_window.h"
+#include "ui/cp932_text.h"
 #include "ui/japanese_texts.h"
 
 int main(int argc, char** argv) {
@@ -16,12 +17,13 @@ int main(int argc, char** argv) {
     // Ties the window to its desktop entry, for its icon and name in the desktop's task list.
     application.setDesktopFileName(QStringLiteral("vesk-server"));
     application.setWindowIcon(QIcon(vesk::ServerIconPath()));
-    if (!vesk::SocketStartup()) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskServer"),
-                        QStringLiteral("WinSockのバージョンを取得できません"), QMessageBox::Ok);
+    // The check's own message is all the player is told before the program ends.
+    const auto showMessage = [](std::string_view text) {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskServer"), vesk::FromCp932(text),
+                        QMessageBox::Ok);
         box.exec();
-        return 0;
-    }
+    };
+    if (!vesk::CheckSocketStartup(showMessage)) return 0;
     {
         vesk::ServerWindow window;
         window.show();

@@ -19,6 +19,7 @@ TEST(Cp932, UsesTheWindowsTableBothWays) {
 
 TEST(Cp932, CharactersItCannotHoldBecomeQuestionMarks) {
     EXPECT_EQ(Cp932FromUtf8("a😀b한c"), "a?b?c");
+    EXPECT_EQ(Cp932FromUtf8("äé"), "??");         // no look-alikes
     EXPECT_EQ(Cp932FromUtf8("x\xe3"), "x?");      // UTF-8 cut off at its end
     EXPECT_EQ(Utf8FromCp932("a\x81"), "a?");      // lead byte without its second byte
     EXPECT_EQ(Utf8FromCp932("\x85\x40z"), "?z");  // unassigned double-byte code

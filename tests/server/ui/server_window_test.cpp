@@ -17,15 +17,16 @@
 
 #include "protocol/cp932.h"
 #include "protocol/socket.h"
+#include "protocol/socket_startup.h"
 #include "server/host_address.h"
-#include "ui/about_dialog.h"
 #include "server/ui/event_log.h"
 #include "server/ui/serv_dialog.h"
 #include "server/ui/server_window.h"
-#include "ui/show_ip_dialog.h"
 #include "tests/support/modal_driver.h"
 #include "tests/support/test_peer.h"
+#include "ui/about_dialog.h"
 #include "ui/help_window.h"
+#include "ui/show_ip_dialog.h"
 
 using vesk::ServerWindow;
 using vesk::test::FreePort;
@@ -92,7 +93,7 @@ private Q_SLOTS:
     void initTestCase() {
         // Closing a window in one test must not end the application for the next.
         QApplication::setQuitOnLastWindowClosed(false);
-        QVERIFY(vesk::SocketStartup());
+        QVERIFY(vesk::SocketStartup() == vesk::SocketStartupOutcome::Ready);
     }
 
     void windowHasItsTitleSizeAndMenu() {
