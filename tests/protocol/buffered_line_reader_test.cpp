@@ -1,7 +1,6 @@
 #include "protocol/buffered_line_reader.h"
 
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 
 #include <string>
 #include <vector>
@@ -52,11 +51,7 @@ std::vector<Stream> Streams() {
 struct Pair {
     Pair() : writer(listener.Port()), reader(TestPeer::Adopt{listener.Accept()}) {}
     bool Arrived(std::size_t bytes) {
-        return WaitUntil([&] {
-            int waiting = 0;
-            ioctl(reader.Handle(), FIONREAD, &waiting);
-            return static_cast<std::size_t>(waiting) >= bytes;
-        });
+        return WaitUntil([&] { return reader.BytesWaiting() >= bytes; });
     }
     TestListener listener;
     TestPeer writer;

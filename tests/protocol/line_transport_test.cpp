@@ -1,8 +1,6 @@
 #include "protocol/line_transport.h"
 
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <future>
@@ -33,11 +31,7 @@ protected:
 
     // Waits until the reader side has taken every byte sent so far.
     bool Drained() {
-        return WaitUntil([&] {
-            int waiting = 0;
-            ioctl(reader.Handle(), FIONREAD, &waiting);
-            return waiting == 0;
-        });
+        return WaitUntil([&] { return reader.BytesWaiting() == 0; });
     }
 
     TestListener listener;
@@ -157,16 +151,15 @@ TEST_F(LineTransport, SendAllFailsOnAClosedConnection) {
 TEST_F(LineTransport, SendAllHoldsTheSendTimeoutOverTheWholeBuffer) {
     // Small buffers, so that the peer's pace decides how fast the bytes go.
     const int small = 64 * 1024;
-    setsockopt(writer.Handle(), SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
-    setsockopt(reader.Handle(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    SetSendBuffer(writer.Handle(), small);
+    reader.SetReceiveBuffer(small);
     SetSendTimeout(writer.Handle(), 300ms);
     // A peer that takes a little every few milliseconds: every piece goes out well within the
     // timeout, the whole buffer would take seconds.
     std::atomic<bool> done{false};
     std::thread slowPeer([&] {
-        char chunk[4096];
         while (!done) {
-            recv(reader.Handle(), chunk, sizeof chunk, MSG_DONTWAIT);
+            reader.DropWaiting(4096);
             std::this_thread::sleep_for(5ms);
         }
     });

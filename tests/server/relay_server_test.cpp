@@ -1,8 +1,6 @@
 #include "server/relay_server.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <map>
@@ -442,7 +440,6 @@ TEST_F(FloodRelay, AFlooderIsSlowedDownAndNobodyElseWaits) {
 // Sends numbered lines without ever waiting: count of them, or, with count 0, until the relay
 // and the system take no more for a while or the connection breaks.
 void FloodWithoutWaiting(TestPeer& peer, int count) {
-    fcntl(peer.Handle(), F_SETFL, fcntl(peer.Handle(), F_GETFL) | O_NONBLOCK);
     std::string waiting;
     int next = 0;
     auto idleSince = std::chrono::steady_clock::now();
@@ -452,11 +449,11 @@ void FloodWithoutWaiting(TestPeer& peer, int count) {
                 waiting += "talkflood" + std::to_string(next++) + "\r\n";
             }
         }
-        const auto sent = send(peer.Handle(), waiting.data(), waiting.size(), MSG_NOSIGNAL);
+        const long sent = peer.SendNow(waiting);
         if (sent > 0) {
             waiting.erase(0, static_cast<std::size_t>(sent));
             idleSince = std::chrono::steady_clock::now();
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        } else if (sent < 0) {
             return;  // cut off
         } else if (std::chrono::steady_clock::now() - idleSince > 300ms) {
             return;  // full
@@ -482,7 +479,7 @@ TEST_F(FloodRelay, AFlooderThatLeavesIsSeenOffHoweverMuchItLeftWaiting) {
         auto ben = Join("Ben", 1);  // the same number each time: the last one's slot is free
         ASSERT_TRUE(aya->WaitForLine("paddBen\t1\r\n")) << flood.what;
         FloodWithoutWaiting(*ben, flood.lines);
-        shutdown(ben->Handle(), SHUT_WR);  // its leaving waits behind what it sent
+        ben->ShutdownSending();  // its leaving waits behind what it sent
         EXPECT_TRUE(aya->WaitForLine("pdel1\r\n", nullptr, 3s)) << flood.what;
         EXPECT_EQ(server.ConnectedCount(), 1) << flood.what;
     }

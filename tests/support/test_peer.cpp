@@ -1,13 +1,16 @@
 #include "tests/support/test_peer.h"
 
+#ifndef _WIN32
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <unistd.h>
+#endif
 
+#include <cerrno>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "protocol/cp932.h"
 
@@ -31,15 +34,13 @@ std::string Sjis(std::string_view utf8) { return Cp932FromUtf8(utf8); }
 
 TestPeer::TestPeer(int port, int receiveBuffer) {
     handle = socket(AF_INET, SOCK_STREAM, 0);
-    if (receiveBuffer > 0) {
-        setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    }
+    if (receiveBuffer > 0) SetReceiveBuffer(receiveBuffer);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(handle);
+        CloseSocket(handle);
         handle = kInvalidSocket;
     }
 }
@@ -51,19 +52,63 @@ TestPeer::~TestPeer() { Close(); }
 bool TestPeer::Send(std::string_view bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const auto result = send(handle, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        const long result = SendSome(handle, bytes.data() + sent, bytes.size() - sent);
         if (result <= 0) return false;
         sent += static_cast<std::size_t>(result);
     }
     return true;
 }
 
+long TestPeer::SendNow(std::string_view bytes) {
+#ifdef _WIN32
+    // Winsock has no flag for one send that does not wait: the socket is switched for it.
+    u_long nonBlocking = 1;
+    ioctlsocket(handle, FIONBIO, &nonBlocking);
+    const int result = send(handle, bytes.data(), static_cast<int>(bytes.size()), 0);
+    const bool nothingNow = result < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
+    nonBlocking = 0;
+    ioctlsocket(handle, FIONBIO, &nonBlocking);
+#else
+    const auto result = send(handle, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const bool nothingNow = result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+#endif
+    return nothingNow ? 0 : static_cast<long>(result);
+}
+
+void TestPeer::ShutdownSending() {
+#ifdef _WIN32
+    shutdown(handle, SD_SEND);
+#else
+    shutdown(handle, SHUT_WR);
+#endif
+}
+
+std::size_t TestPeer::BytesWaiting() const {
+#ifdef _WIN32
+    u_long waiting = 0;
+    ioctlsocket(handle, FIONREAD, &waiting);
+#else
+    int waiting = 0;
+    ioctl(handle, FIONREAD, &waiting);
+#endif
+    return static_cast<std::size_t>(waiting);
+}
+
+void TestPeer::DropWaiting(std::size_t bytes) {
+    if (!WaitReadable(handle, 0ms)) return;
+    std::vector<char> chunk(bytes);
+    recv(handle, chunk.data(), static_cast<int>(chunk.size()), 0);
+}
+
+void TestPeer::SetReceiveBuffer(int bytes) {
+    setsockopt(handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
 bool TestPeer::Fill(std::chrono::steady_clock::time_point until) {
     if (ended || handle == kInvalidSocket) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         until - std::chrono::steady_clock::now());
-    pollfd entry{handle, POLLIN, 0};
-    if (poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0))) <= 0) return true;
+    if (!WaitReadable(handle, std::max(left, 0ms))) return true;
     char chunk[8192];
     const auto got = recv(handle, chunk, sizeof chunk, 0);
     if (got <= 0) {
@@ -112,13 +157,12 @@ bool TestPeer::WaitForClose(std::chrono::milliseconds deadline) {
 bool TestPeer::Quiet(std::chrono::milliseconds wait) { return !NextLine(wait).has_value(); }
 
 void TestPeer::Close() {
-    if (handle != kInvalidSocket) close(handle);
+    if (handle != kInvalidSocket) CloseSocket(handle);
     handle = kInvalidSocket;
 }
 
 void TestPeer::Reset() {
-    linger value{1, 0};
-    setsockopt(handle, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+    SetLinger(handle, 0);
     Close();
 }
 

@@ -46,6 +46,16 @@ public:
     SocketHandle Handle() const { return handle; }
 
     bool Send(std::string_view bytes);
+    // Sends what the system takes at once, without waiting: the count taken, 0 when it takes
+    // nothing now, -1 when the connection is gone.
+    long SendNow(std::string_view bytes);
+    // Ends this side's sending; the peer reads the end after everything sent before it.
+    void ShutdownSending();
+    // Bytes received and not yet read by anyone.
+    std::size_t BytesWaiting() const;
+    // Reads and drops what has arrived, at most bytes, without waiting.
+    void DropWaiting(std::size_t bytes);
+    void SetReceiveBuffer(int bytes);
 
     // The next whole line with its CR LF, or nothing when the deadline passes or the
     // connection ends first.

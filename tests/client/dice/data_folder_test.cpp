@@ -84,18 +84,36 @@ protected:
 };
 
 TEST_F(CurrentDirectory, FindsTheDataFolderWhereTheClientIsStarted) {
-    // 〜 and − come back from code page 932 as ～ and －; 表 ends in the byte of a backslash
-    // in code page 932; あ in UTF-8 has bytes that code page 932 takes for lead bytes.
-    for (const char8_t* name : {u8"表", u8"〜−", u8"あ"}) {
-        const std::filesystem::path folder = Enter(name);
+    const struct {
+        const char8_t* name;
+        bool found;
+    } cases[] = {
+        // 表 ends in the byte of a backslash in code page 932.
+        {u8"表", true},
+        // あ in UTF-8 has bytes that code page 932 takes for lead bytes.
+        {u8"あ", true},
+        // 〜 and − come back from code page 932 as ～ and －. POSIX path text is the system's
+        // bytes, and the folder is found; Windows path text is code page 932, which cannot
+        // hold them, and the message names the folder with "?" in their place.
+        {u8"〜−", kNativePathStyle == PathStyle::Posix},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path folder = Enter(c.name);
         const ListPaths paths = FindDataFolder();
-        EXPECT_EQ(PathFromText(paths.dataFolder), folder);
         temp.Write(folder / "dice.sai", "1D[6]\n");
         test::FakeComboBox diceBox;
         test::FakeMessageBox messages;
-        EXPECT_TRUE(LoadListFile(paths.diceList, diceBox, messages));
-        EXPECT_EQ(diceBox.items, (std::vector<std::string>{"1D[6]"}));
-        EXPECT_EQ(messages.shown, (std::vector<std::string>{}));
+        EXPECT_EQ(LoadListFile(paths.diceList, diceBox, messages), c.found);
+        if (c.found) {
+            EXPECT_EQ(PathFromText(paths.dataFolder), folder);
+            EXPECT_EQ(diceBox.items, (std::vector<std::string>{"1D[6]"}));
+            EXPECT_EQ(messages.shown, (std::vector<std::string>{}));
+        } else {
+            const std::u8string parent = folder.parent_path().u8string();
+            EXPECT_EQ(messages.shown,
+                      (std::vector<std::string>{std::string(parent.begin(), parent.end()) +
+                                                "\\??\\dice.sai ファイルを開けません"}));
+        }
     }
 }
 
