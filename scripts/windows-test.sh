@@ -19,6 +19,9 @@ cmake --build "$build" -j "$(nproc)"
 export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot --init >/dev/null 2>&1 || true
 wineserver -w
+# One Wine server for every test, started here: one that a test program started would hold
+# that program's output open, and CTest would wait for it until the last test ended.
+wineserver -p </dev/null >/dev/null 2>&1
 status=0
 (cd "$build" && ctest --output-on-failure -j "$(nproc)") || status=$?
 wineserver -k 2>/dev/null || true
