@@ -19,9 +19,11 @@ cmake --build "$build" -j "$(nproc)"
 export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot --init >/dev/null 2>&1 || true
 wineserver -w
-# One Wine server for every test, started here: one that a test program started would hold
-# that program's output open, and CTest would wait for it until the last test ended.
+# Wine's server and its system services, started here and kept until the end: the first test
+# program would start them otherwise, they would hold its output open, and CTest would wait
+# for that output until they ended.
 wineserver -p </dev/null >/dev/null 2>&1
+wineboot </dev/null >/dev/null 2>&1 || true
 status=0
 (cd "$build" && ctest --output-on-failure -j "$(nproc)") || status=$?
 wineserver -k 2>/dev/null || true
