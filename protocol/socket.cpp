@@ -185,13 +185,23 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 #endif
 }
 
+bool SetBlocking(SocketHandle socket, bool blocking) {
+#ifdef _WIN32
+    u_long nonBlocking = blocking ? 0 : 1;
+    return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+#else
+    const int flags = fcntl(socket, F_GETFL, 0);
+    if (flags < 0) return false;
+    return fcntl(socket, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
+#endif
+}
+
 bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
 #ifdef _WIN32
     // Winsock has no flag for a single send that does not wait: the socket is switched to
     // non-blocking mode for good. A switch for this send alone would race with a receive
     // on another thread, which would take the mode for a failure.
-    u_long nonBlocking = 1;
-    ioctlsocket(socket, FIONBIO, &nonBlocking);
+    SetBlocking(socket, false);
     constexpr int flags = kSendFlags;
 #else
     constexpr int flags = kSendFlags | MSG_DONTWAIT;
@@ -318,21 +328,10 @@ int LocalPort(SocketHandle socket) {
 namespace {
 
 #ifdef _WIN32
-bool SetBlocking(SocketHandle socket, bool blocking) {
-    u_long nonBlocking = blocking ? 0 : 1;
-    return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
-}
-
 bool ConnectPending() { return WSAGetLastError() == WSAEWOULDBLOCK; }
 constexpr int kConnectTimedOut = WSAETIMEDOUT;
 using OptionLength = int;
 #else
-bool SetBlocking(SocketHandle socket, bool blocking) {
-    const int flags = fcntl(socket, F_GETFL, 0);
-    if (flags < 0) return false;
-    return fcntl(socket, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
-}
-
 bool ConnectPending() { return errno == EINPROGRESS; }
 constexpr int kConnectTimedOut = ETIMEDOUT;
 using OptionLength = socklen_t;

@@ -52,6 +52,9 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 // it leaves the socket in non-blocking mode, which the other calls here allow for.
 bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes);
 
+// Switches the socket between waiting and non-waiting calls; false when it cannot.
+bool SetBlocking(SocketHandle socket, bool blocking);
+
 // Waits up to timeout for something to read: bytes, the peer's close, an error, or the socket
 // being shut down on this side. True when there is.
 bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout);

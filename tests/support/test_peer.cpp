@@ -62,12 +62,10 @@ bool TestPeer::Send(std::string_view bytes) {
 long TestPeer::SendNow(std::string_view bytes) {
 #ifdef _WIN32
     // Winsock has no flag for one send that does not wait: the socket is switched for it.
-    u_long nonBlocking = 1;
-    ioctlsocket(handle, FIONBIO, &nonBlocking);
+    SetBlocking(handle, false);
     const int result = send(handle, bytes.data(), static_cast<int>(bytes.size()), 0);
     const bool nothingNow = result < 0 && WSAGetLastError() == WSAEWOULDBLOCK;
-    nonBlocking = 0;
-    ioctlsocket(handle, FIONBIO, &nonBlocking);
+    SetBlocking(handle, true);
 #else
     const auto result = send(handle, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     const bool nothingNow = result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
