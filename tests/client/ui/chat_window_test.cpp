@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "client/shell/commands.h"
+#include "client/shell/toolbar_layout.h"
 #include "client/shell/window_layout.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
