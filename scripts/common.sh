@@ -11,10 +11,13 @@ VESK_PACKAGES=(
     fonts-ipafont-gothic
 )
 
-# What the package check needs besides: dpkg-shlibdeps (dpkg-dev) and `file` for CPack's
-# dependency list, desktop-file-validate, systemd-analyze.
+# What building the Debian package needs besides: dpkg-shlibdeps (dpkg-dev) and `file` for
+# CPack's dependency list.
+VESK_PACKAGING_PACKAGES=(dpkg-dev file)
+
+# What the package check needs besides: desktop-file-validate, systemd-analyze.
 VESK_PACKAGE_CHECK_PACKAGES=(
-    dpkg-dev file
+    "${VESK_PACKAGING_PACKAGES[@]}"
     desktop-file-utils
     systemd
 )
@@ -38,7 +41,11 @@ vesk_install_packages() {
         "${missing[@]}"
 }
 
+# vesk_build [target...]: configures the build and builds the targets given, or else everything
+# with the tests.
 vesk_build() {
-    cmake -S "$VESK_ROOT" -B "$VESK_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$VESK_BUILD" -j "$(nproc)"
+    local targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
+    cmake -S "$VESK_ROOT" -B "$VESK_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$VESK_BUILD" -j "$(nproc)" "${targets[@]}"
 }

@@ -7,8 +7,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 vesk_install_packages "${VESK_PACKAGE_CHECK_PACKAGES[@]}"
-vesk_build
 began=$SECONDS
+"$VESK_ROOT/scripts/package.sh" >/dev/null
 
 fail() {
     echo "package check FAILED: $*" >&2
@@ -30,7 +30,6 @@ cleanup() {
 trap cleanup EXIT
 
 echo "=== Debian package"
-(cd "$VESK_BUILD" && rm -f vesk_*.deb && cpack -G DEB >/dev/null)
 deb=$(echo "$VESK_BUILD"/vesk_*.deb)
 [ -f "$deb" ] || fail "cpack made no package"
 dpkg-deb --field "$deb" Package Version Depends Recommends
