@@ -11,7 +11,7 @@ namespace {
 
 // Room for the text of a line, and one byte more so that a cut can tell whether the last kept
 // byte starts a double-byte character.
-constexpr std::size_t kTextCapacity = kLinePeekWindow - 2;
+constexpr std::size_t kTextCapacity = kLongestLine - 2;
 constexpr std::size_t kKeptCapacity = kTextCapacity + 1;
 
 }  // namespace

@@ -1,9 +1,10 @@
 #pragma once
 
 // A line reader for a thread that owns its socket: one receive takes every byte that is
-// waiting, and each whole line among them is handed out without another system call. The
-// lines are those ReadLine gives, byte for byte: CR LF included, NUL bytes kept, a line longer
-// than kLinePeekWindow cut at a character boundary and the rest of it dropped.
+// waiting, and each whole line among them is handed out without another system call. A line is
+// every byte up to its first CR LF, CR LF included and NUL bytes kept; a line longer than
+// kLongestLine is cut at a character boundary and the rest of it dropped. A half line that the
+// connection ends in is dropped.
 
 #include <cstddef>
 #include <memory>

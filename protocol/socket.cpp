@@ -111,10 +111,10 @@ constexpr std::chrono::milliseconds kWaitSlice{500};
 #endif
 
 // Takes bytes, waiting for at least one.
-long Receive(SocketHandle socket, char* buffer, std::size_t capacity, int flags) {
+long Receive(SocketHandle socket, char* buffer, std::size_t capacity) {
     for (;;) {
         const long result =
-            Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), flags); });
+            Retry([&] { return recv(socket, buffer, static_cast<Length>(capacity), 0); });
 #ifdef _WIN32
         if (result < 0 && WouldWait()) {
             WaitReadable(socket, kWaitSlice);
@@ -144,22 +144,8 @@ int LastSocketError() {
 #endif
 }
 
-long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity) {
-    return Receive(socket, buffer, capacity, MSG_PEEK);
-}
-
-bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count) {
-    std::size_t taken = 0;
-    while (taken < count) {
-        const long result = Receive(socket, buffer + taken, count - taken, 0);
-        if (result <= 0) return false;
-        taken += static_cast<std::size_t>(result);
-    }
-    return true;
-}
-
 long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity) {
-    return Receive(socket, buffer, capacity, 0);
+    return Receive(socket, buffer, capacity);
 }
 
 long SendSome(SocketHandle socket, const char* bytes, std::size_t count,

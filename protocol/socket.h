@@ -28,13 +28,6 @@ void RaiseOpenFileLimit();
 // The error code of the last failed socket call on this thread.
 int LastSocketError();
 
-// Bytes that the peer sent and that are waiting, without taking them: the count (at most
-// capacity), 0 when the peer closed the connection, -1 on an error.
-long PeekSome(SocketHandle socket, char* buffer, std::size_t capacity);
-
-// Takes exactly count bytes; false when the connection ended or failed first.
-bool ReceiveExact(SocketHandle socket, char* buffer, std::size_t count);
-
 // Takes what is waiting, up to capacity, waiting for at least one byte: the count, 0 when the
 // peer closed the connection, -1 on an error.
 long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity);

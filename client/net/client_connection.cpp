@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "protocol/buffered_line_reader.h"
 #include "protocol/cp932.h"
 #include "protocol/line_transport.h"
 #include "protocol/player_name.h"
@@ -215,12 +216,12 @@ void ClientConnection::JoinThread(Link& link) {
 void ClientConnection::ReaderThread(Link& link) {
     const std::weak_ptr<ClientConnection*> owner = self;
     const std::uint64_t id = link.id;
-    LineBuffer line;
+    BufferedLineReader reader(link.socket);
     for (;;) {
-        const int length = ReadLine(link.socket, line);
+        const std::optional<std::string_view> line = reader.NextLine();
         std::unique_lock guard(link.postLock);
         if (link.closing) return;
-        if (length < 0) {
+        if (!line) {
             // Only this connection's own socket: a newer connection is never touched.
             ShutdownBoth(link.socket);
             window.PostToMainThread([owner, id] {
@@ -233,10 +234,9 @@ void ClientConnection::ReaderThread(Link& link) {
             guard, [&] { return link.closing || link.pendingLines < options.maxPendingLines; });
         if (link.closing) return;
         ++link.pendingLines;
-        window.PostToMainThread(
-            [owner, id, text = std::string(line.data(), static_cast<std::size_t>(length))] {
-                if (const auto alive = owner.lock()) (*alive)->ReceiveLine(id, text);
-            });
+        window.PostToMainThread([owner, id, text = std::string(*line)] {
+            if (const auto alive = owner.lock()) (*alive)->ReceiveLine(id, text);
+        });
     }
 }
 
