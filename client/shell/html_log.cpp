@@ -108,7 +108,8 @@ std::string HtmlLog(const std::vector<LoggedLine>& lines, std::string_view title
         const bool dice = IsDiceLine(line.text);
         page += dice ? "<tr class=\"dice\">" : speaker.empty() ? "<tr class=\"notice\">" : "<tr>";
         page += "<td class=\"time\">";
-        if (line.secondOfDay >= 0) page += StampOf(line.secondOfDay).substr(0, 8);
+        if (line.secondOfDay >= 0 && !line.text.empty())
+            page += StampOf(line.secondOfDay).substr(0, 8);
         page += "</td><td class=\"text\">";
         if (dice) page += "<span class=\"mark\">ダイス</span>";
         if (speaker.empty()) {

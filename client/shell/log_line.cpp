@@ -60,7 +60,8 @@ bool IsDiceLine(std::string_view line) {
 }
 
 bool MentionsPlayer(std::string_view line, std::string_view name) {
-    if (name.empty() || SpeakerOf(line) == name) return false;
+    const std::string_view speaker = SpeakerOf(line);
+    if (name.empty() || speaker.empty() || speaker == name) return false;
     return FindWhole(SpokenText(line), name) != std::string_view::npos;
 }
 

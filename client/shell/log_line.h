@@ -28,8 +28,9 @@ std::string_view SpokenText(std::string_view line);
 // A line that the roll command of some player sent.
 bool IsDiceLine(std::string_view line);
 
-// Whether someone else's line names the player: name occurs, on character boundaries, in
-// what was said. The player's own lines never count, nor does an empty name.
+// Whether someone else's talk line names the player: name occurs, on character boundaries, in
+// what was said. The player's own lines never count, nor do announcements such as the
+// player's own join, nor an empty name.
 bool MentionsPlayer(std::string_view line, std::string_view name);
 
 }  // namespace vesk

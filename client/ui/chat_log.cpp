@@ -55,10 +55,13 @@ void ChatLog::Append(std::string_view text, const LineLook& look) {
         const std::size_t lineEnd = text.find("\r\n");
         const std::string_view line = text.substr(0, lineEnd);
         text.remove_prefix(lineEnd == std::string_view::npos ? text.size() : lineEnd + 2);
-        if (look.showTime)
+        // A blank line, such as those around a join, reads better without a time.
+        const bool stamped = look.showTime && !line.empty();
+        if (stamped) {
             end.insertText(QString::fromLatin1(ArrivalStamp(look.arrival)), StampFormat());
+        }
         end.insertText(FromCp932(line), TextFormat(look.highlight));
-        end.block().setUserState(SecondOfDay(look.arrival) | (look.showTime ? kStampShown : 0));
+        end.block().setUserState(SecondOfDay(look.arrival) | (stamped ? kStampShown : 0));
         end.insertText(QStringLiteral("\n"), QTextCharFormat());
         dropped += bound.Added(line.size() + 2);
     }

@@ -58,7 +58,7 @@ TEST(LogLineTest, SpeakerDiceAndMentionsAreReadOnCharacterBoundaries) {
         {Sjis("Aya：Aya です"), "Aya", false, false},
         {Sjis("Ben：ころりんこ。。。2D[6] = 3+4 = 7"), "Ben", true, false},
         {Sjis("Ben：ころりんこと言った"), "Ben", false, false},
-        {Sjis("Aya がパーティに参加しました"), "", false, true},
+        {Sjis("Aya がパーティに参加しました"), "", false, false},
         {Sjis("Ben：アya"), "Ben", false, false},
         {"", "", false, false},
         // The colon's bytes 81 46 inside "＝" (81 81) + "F" do not count as a colon.
@@ -92,7 +92,10 @@ TEST(HtmlLogTest, APageWithSteadyColoursMarkedDiceAndEscapedText) {
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     EXPECT_NE(page.find("<td class=\"time\">01:00:00</td>"), std::string::npos);
     EXPECT_NE(page.find("<tr class=\"dice\">"), std::string::npos);
-    EXPECT_NE(page.find("<tr class=\"notice\"><td class=\"time\"></td>"), std::string::npos);
+    // A blank line and a line of unknown time have no time.
+    EXPECT_NE(page.find("<tr class=\"notice\"><td class=\"time\"></td><td class=\"text\"></td>"),
+              std::string::npos);
+    EXPECT_EQ(page.find("01:00:02"), std::string::npos);
     EXPECT_NE(page.find("@media print"), std::string::npos);
 
     const std::string aya = SpeakerColour("Aya"), ben = SpeakerColour("Ben");

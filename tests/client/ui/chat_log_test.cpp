@@ -67,7 +67,7 @@ private Q_SLOTS:
     void timesAndHighlightShowInTheWindowButNotInTheSavedLog() {
         vesk::ChatLog log({}, nullptr);
         log.Append(Sjis("Ben：Aya、どうぞ\r\n"), {At(21, 3, 5), true, true});
-        log.Append("\r\n", {At(21, 3, 6), false, false});
+        log.Append("\r\n", {At(21, 3, 6), true, false});  // blank: no time in front
         log.Append(Sjis("Aya：はい\r\n"), {At(21, 4, 0), true, false});
         QCOMPARE(log.toPlainText(),
                  QStringLiteral("21:03:05 Ben：Aya、どうぞ\n\n21:04:00 Aya：はい\n"));
