@@ -19,7 +19,8 @@ public:
     explicit LogBound(LogLimits limits = {}) : limits(limits) {}
 
     // A line of this many bytes was added at the end: how many of the oldest lines must go so
-    // that the log keeps within its limits. A line larger than the byte limit is kept alone.
+    // that the log keeps within its limits (once over one, a twentieth below it). A line
+    // larger than the byte limit is kept alone.
     std::size_t Added(std::size_t bytes);
 
     // The log was emptied.

@@ -50,6 +50,7 @@ ChatLog::ChatLog(CommandRunner run, QWidget* parent, LogLimits limits)
 void ChatLog::Append(std::string_view text, const LineLook& look) {
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
+    const int second = SecondOfDay(look.arrival);
     std::size_t dropped = 0;
     while (!text.empty()) {
         const std::size_t lineEnd = text.find("\r\n");
@@ -60,9 +61,9 @@ void ChatLog::Append(std::string_view text, const LineLook& look) {
         if (stamped) {
             end.insertText(QString::fromLatin1(ArrivalStamp(look.arrival)), StampFormat());
         }
-        end.insertText(FromCp932(line), TextFormat(look.highlight));
-        end.block().setUserState(SecondOfDay(look.arrival) | (stamped ? kStampShown : 0));
-        end.insertText(QStringLiteral("\n"), QTextCharFormat());
+        // The line and its end in one insertion: each one costs a layout of the block.
+        end.insertText(FromCp932(line) + QLatin1Char('\n'), TextFormat(look.highlight));
+        end.block().previous().setUserState(second | (stamped ? kStampShown : 0));
         dropped += bound.Added(line.size() + 2);
     }
     if (dropped > 0) {

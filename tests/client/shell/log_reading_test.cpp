@@ -28,7 +28,17 @@ TEST(LogBoundTest, KeepsTheNewestLinesWithinCountAndSize) {
         {{3, 1000}, {10, 10, 10, 10, 10}, {0, 0, 0, 1, 1}, 3, 30},
         {{100, 25}, {10, 10, 10}, {0, 0, 1}, 2, 20},
         // One big line pushes out several small ones at once.
-        {{100, 25}, {5, 5, 5, 20}, {0, 0, 0, 2}, 2, 25},
+        {{100, 25}, {5, 5, 5, 20}, {0, 0, 0, 3}, 1, 20},
+        // Over a limit, a twentieth of it goes at once: 40 lines keep 38.
+        {{40, 100000},
+         std::vector<std::size_t>(41, 1),
+         [] {
+             std::vector<std::size_t> dropped(41, 0);
+             dropped.back() = 3;
+             return dropped;
+         }(),
+         38,
+         38},
         // A line larger than the whole bound is still shown, alone.
         {{100, 25}, {5, 400, 5}, {0, 1, 1}, 1, 5},
     };
