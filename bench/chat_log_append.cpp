@@ -1,8 +1,9 @@
 // Measures what a chat log that grows all evening costs: the time to append each thousand
-// lines, and resident memory against the text held. Appending the 100,000th line should cost
-// about what the 1,000th did, and memory should grow with the text only.
+// lines, and resident memory against the text received. Appending the 100,000th line should
+// cost about what the 1,000th did, and memory should stop growing once the log holds as much
+// as it keeps (20,000 lines or 8 MB).
 //
-//   QT_QPA_PLATFORM=offscreen chat_log_append [lines]
+//   QT_QPA_PLATFORM=offscreen chat_log_append [lines] [bytes per line]
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,7 +40,11 @@ int main(int argc, char** argv) {
     log.show();
     QApplication::processEvents();
 
-    const std::string line = vesk::Cp932FromUtf8("アヤ：ころりんこ。。。2D[6]+3 = 4+2+3 = 9\r\n");
+    std::string line = vesk::Cp932FromUtf8("アヤ：ころりんこ。。。2D[6]+3 = 4+2+3 = 9");
+    // Longer lines, as a flood brings them, padded with "x".
+    const std::size_t length = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 0;
+    if (line.size() < length) line.resize(length, 'x');
+    line += "\r\n";
     const long startKilobytes = ResidentKilobytes();
     std::printf("%9s %16s %12s %12s\n", "lines", "us per line", "text KiB", "RSS +KiB");
     QElapsedTimer batch;

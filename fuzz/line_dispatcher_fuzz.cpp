@@ -1,6 +1,7 @@
 // Incoming lines from a server that may send anything: each line goes through the dispatcher
 // and its roster, and the participant list the window shows must stay row for row what the
-// roster holds.
+// roster holds. Every text for the log is one line ending in CR LF, without another line
+// break or control character inside.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,11 @@ namespace {
 class ListWindow : public vesk::ChatWindow {
 public:
     void AppendChatLog(std::string_view text) override {
-        if (text.find('\0') != std::string_view::npos) std::abort();
+        if (text.size() < 2 || text.substr(text.size() - 2) != "\r\n") std::abort();
+        for (const char c : text.substr(0, text.size() - 2)) {
+            const auto byte = static_cast<unsigned char>(c);
+            if ((byte < 0x20 && byte != '\t') || byte == 0x7F) std::abort();
+        }
     }
     void AddParticipantRow(std::string_view name) override { rows.emplace_back(name); }
     void DeleteParticipantRow(int index) override {
@@ -55,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto participants = roster.Participants();
     if (participants.size() != window.rows.size()) std::abort();
     for (std::size_t i = 0; i < participants.size(); ++i) {
-        if (participants[i].name != window.rows[i]) std::abort();
+        if (vesk::ShownText(participants[i].name) != window.rows[i]) std::abort();
     }
     return 0;
 }

@@ -13,6 +13,9 @@ namespace vesk {
 enum class MenuState {
     NotConnected = 0,  // connect enabled, disconnect greyed
     Connected = 1,     // connect greyed, disconnect enabled
+    // Joining the party again by itself: both enabled, disconnect stops the tries and
+    // connect stops them for another server.
+    Rejoining = 2,
 };
 
 class ChatWindow {

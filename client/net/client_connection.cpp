@@ -5,6 +5,7 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "protocol/buffered_line_reader.h"
 #include "protocol/cp932.h"
@@ -119,7 +120,36 @@ struct ClientConnection::Link {
 
     std::thread joinThread;
     std::thread readerThread;
+    bool listed = false;  // main thread: the relay has listed a participant on this connection
 };
+
+struct ClientConnection::PendingOpen {
+    // Guards abandoned. The connect thread holds it while it posts its outcome to the window;
+    // the main thread takes it to abandon the open, after which the thread touches nothing
+    // but its own socket.
+    std::mutex lock;
+    bool abandoned = false;
+};
+
+namespace {
+
+// A socket on its way from a connect thread to the main thread: closed unless taken, so that
+// a task dropped on the way leaves no connection open.
+class SocketInTransit {
+public:
+    explicit SocketInTransit(SocketHandle socket) : socket(socket) {}
+    ~SocketInTransit() {
+        if (socket != kInvalidSocket) CloseSocket(socket);
+    }
+    SocketInTransit(const SocketInTransit&) = delete;
+    SocketInTransit& operator=(const SocketInTransit&) = delete;
+    SocketHandle Take() { return std::exchange(socket, kInvalidSocket); }
+
+private:
+    SocketHandle socket;
+};
+
+}  // namespace
 
 ClientConnection::ClientConnection(ChatWindow& window, ConnectionOptions options)
     : window(window),
@@ -135,20 +165,72 @@ std::string ClientConnection::PlayerName() {
 
 bool ClientConnection::OpenConnection() {
     if (closed) return false;
+    CancelBackgroundOpen();
     if (current) Disconnect();
 
-    const std::string name = PlayerName();
+    std::string name = PlayerName();
     const ConnectResult result = ConnectTo(target.address, target.port, options.connectTimeout);
     if (result.handle == kInvalidSocket) {
         ReportConnectFailure(result.error, result.badAddress);
         return false;
     }
-    SetSendTimeout(result.handle, options.sendTimeout);
-    SetNoDelay(result.handle);
-    EnableKeepAlive(result.handle, options.keepAliveIdle, options.keepAliveInterval,
+    return Adopt(result.handle, std::move(name));
+}
+
+bool ClientConnection::OpenInBackground() {
+    if (closed || current || pending) return false;
+    auto attempt = std::make_shared<PendingOpen>();
+    const std::weak_ptr<ClientConnection*> owner = self;
+    try {
+        std::thread([attempt, owner, target = target, timeout = options.connectTimeout,
+                     &window = window] {
+            auto socket = std::make_shared<SocketInTransit>(
+                ConnectTo(target.address, target.port, timeout).handle);
+            std::lock_guard guard(attempt->lock);
+            if (attempt->abandoned) return;
+            window.PostToMainThread([owner, attempt, socket] {
+                if (const auto alive = owner.lock()) {
+                    (*alive)->BackgroundOpenEnded(attempt, socket->Take());
+                }
+            });
+        }).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    pending = std::move(attempt);
+    return true;
+}
+
+void ClientConnection::CancelBackgroundOpen() {
+    if (!pending) return;
+    std::lock_guard guard(pending->lock);
+    pending->abandoned = true;
+    pending.reset();
+}
+
+void ClientConnection::BackgroundOpenEnded(const std::shared_ptr<PendingOpen>& attempt,
+                                           SocketHandle socket) {
+    if (attempt != pending) {
+        if (socket != kInvalidSocket) CloseSocket(socket);
+        return;
+    }
+    pending.reset();
+    if (socket == kInvalidSocket || !Adopt(socket, lastPlayerName)) {
+        Notify(ConnectionEvent::OpenFailed);
+    }
+}
+
+void ClientConnection::Notify(ConnectionEvent event) {
+    if (events) events(event);
+}
+
+bool ClientConnection::Adopt(SocketHandle socket, std::string name) {
+    SetSendTimeout(socket, options.sendTimeout);
+    SetNoDelay(socket);
+    EnableKeepAlive(socket, options.keepAliveIdle, options.keepAliveInterval,
                     options.keepAliveProbes);
 
-    auto link = std::make_unique<Link>(++lastLinkId, result.handle, name);
+    auto link = std::make_unique<Link>(++lastLinkId, socket, name);
     try {
         link->joinThread = std::thread(&ClientConnection::JoinThread, this, std::ref(*link));
     } catch (const std::system_error&) {
@@ -164,7 +246,9 @@ bool ClientConnection::OpenConnection() {
         return false;
     }
     current = std::move(link);
+    lastPlayerName = std::move(name);
     window.SetMenuState(MenuState::Connected);
+    Notify(ConnectionEvent::Opened);
     return true;
 }
 
@@ -175,6 +259,7 @@ void ClientConnection::ReportConnectFailure(int error, bool badAddress) {
 }
 
 void ClientConnection::Disconnect() {
+    CancelBackgroundOpen();
     roster.Clear();
     CloseConnection();
     window.SetMenuState(MenuState::NotConnected);
@@ -184,6 +269,7 @@ void ClientConnection::Disconnect() {
 void ClientConnection::Close() {
     if (closed) return;
     closed = true;
+    CancelBackgroundOpen();
     roster.Clear();
     CloseConnection();
 }
@@ -244,12 +330,17 @@ void ClientConnection::ReceiveLine(std::uint64_t linkId, std::string_view line) 
     if (!current || current->id != linkId) return;
     current->LineTaken();
     dispatcher.Dispatch(line);
+    if (!current->listed && roster.Count() > 0) {
+        current->listed = true;
+        Notify(ConnectionEvent::Listed);
+    }
 }
 
 void ClientConnection::ConnectionEnded(std::uint64_t linkId) {
     if (!current || current->id != linkId) return;
     Disconnect();
     window.AppendChatLog(Cp932FromUtf8("サーバーとの接続が切れました\r\n"));
+    Notify(ConnectionEvent::Lost);
 }
 
 }  // namespace vesk

@@ -10,10 +10,16 @@
 // ConnectionOptions::maxPendingLines of them are not taken up yet). Closing a connection shuts
 // its socket down, which wakes both threads, and waits for them to end, never for the window;
 // a line of a connection that has been closed since it was posted is dropped.
+//
+// A connection can also be opened in the background, for joining the party again by itself:
+// a connect thread of its own connects and hands the socket to the main thread, which never
+// waits for it; a background open that is cancelled or outlived by the object closes its
+// socket itself and touches nothing else.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,6 +27,7 @@
 #include "client/net/chat_window.h"
 #include "client/net/line_dispatcher.h"
 #include "protocol/participant_roster.h"
+#include "protocol/socket.h"
 
 namespace vesk {
 
@@ -52,6 +59,14 @@ struct ConnectionOptions {
     int keepAliveProbes = 6;
 };
 
+// What the owner of the connection hears of, on the main thread.
+enum class ConnectionEvent {
+    Opened,      // a connection was made, by OpenConnection or in the background
+    Listed,      // the relay listed a participant on it: the party took the player in
+    Lost,        // it ended without the player choosing it
+    OpenFailed,  // a background open could not connect
+};
+
 class ClientConnection {
 public:
     // window must outlive the connection object.
@@ -69,6 +84,16 @@ public:
     // server cannot be reached, a message with its address and port says so, the menu stays
     // in the not-connected state, and the result is false.
     bool OpenConnection();
+
+    // Connects to the target in the background under the player name of the last connection;
+    // ConnectionEvent::Opened or OpenFailed tells the outcome. False when it cannot start
+    // (closed, connected, or a background open runs already).
+    bool OpenInBackground();
+    // A background open that still runs is forgotten; its socket is closed when it comes.
+    void CancelBackgroundOpen();
+    bool OpeningInBackground() const { return pending != nullptr; }
+
+    void OnEvent(std::function<void(ConnectionEvent)> listener) { events = std::move(listener); }
 
     // The disconnect command: empties the roster, closes the connection, sets the menu to the
     // not-connected state and empties the participant list. No notice in the chat log.
@@ -93,7 +118,13 @@ public:
 private:
     // One open connection: its socket, its two threads and their locks.
     struct Link;
+    // One background open: its connect thread holds it while it posts its outcome.
+    struct PendingOpen;
 
+    // Takes a connected socket: the connection's threads start and the menu shows it.
+    bool Adopt(SocketHandle socket, std::string playerName);
+    void BackgroundOpenEnded(const std::shared_ptr<PendingOpen>& attempt, SocketHandle socket);
+    void Notify(ConnectionEvent event);
     void CloseConnection();
     void JoinThread(Link& link);
     void ReaderThread(Link& link);
@@ -112,6 +143,10 @@ private:
     std::unique_ptr<Link> current;
     std::uint64_t lastLinkId = 0;
     bool closed = false;
+    std::shared_ptr<PendingOpen> pending;
+    // The player name of the last connection made, which a background open joins under.
+    std::string lastPlayerName;
+    std::function<void(ConnectionEvent)> events;
 
     // Tasks posted to the main thread hold this weakly: one that runs after the object is
     // gone does nothing.

@@ -1,6 +1,5 @@
 #include "client/net/line_dispatcher.h"
 
-#include <algorithm>
 #include <string>
 
 #include "protocol/cp932.h"
@@ -13,18 +12,26 @@ namespace {
 
 constexpr std::size_t kPrefixLength = 4;
 
-// Text for the chat log with a line end of its own. A NUL becomes "?", so that nothing after
-// it is lost and the window never receives one.
-std::string LogText(std::string_view text) {
-    std::string shown(text);
-    std::replace(shown.begin(), shown.end(), '\0', '?');
-    return shown + std::string(wire::kLineEnd);
-}
+std::string LogText(std::string_view text) { return ShownText(text) + std::string(wire::kLineEnd); }
 
 }  // namespace
 
-IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window)
-    : roster(roster), window(window) {}
+std::string ShownText(std::string_view text) {
+    std::string shown(text);
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\r' || byte == '\n') {
+            c = ' ';
+        } else if ((byte < 0x20 && byte != '\t') || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    return shown;
+}
+
+IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window,
+                                               int maxRows)
+    : roster(roster), window(window), maxRows(maxRows) {}
 
 bool IncomingLineDispatcher::Dispatch(std::string_view line) {
     if (line.size() < kPrefixLength) return false;
@@ -48,13 +55,23 @@ bool IncomingLineDispatcher::Dispatch(std::string_view line) {
 void IncomingLineDispatcher::AddParticipant(std::string_view text) {
     const std::optional<Participant> participant = ParseParticipantText(text);
     if (!participant) return;
+    if (roster.Count() == 0) overflowReported = false;
+    if (roster.Count() >= maxRows) {
+        if (!overflowReported) {
+            overflowReported = true;
+            window.AppendChatLog(Cp932FromUtf8("参加者が " + std::to_string(maxRows) +
+                                               " 人を超えたため、これより後の参加者は一覧に"
+                                               "載せません\r\n"));
+        }
+        return;
+    }
     const ParticipantRecord* record = roster.Append(participant->name, participant->id);
     if (record == nullptr) {
         window.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
         return;
     }
-    // The row shows the name as the record keeps it, so the two never differ.
-    window.AddParticipantRow(record->Name());
+    // The row shows the name as the record keeps it, control characters made visible.
+    window.AddParticipantRow(ShownText(record->Name()));
 }
 
 void IncomingLineDispatcher::RemoveParticipant(std::string_view text) {

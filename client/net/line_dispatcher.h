@@ -3,6 +3,7 @@
 // What each line received from the server does: text for the chat log, or a participant
 // added to or removed from the roster and the participant list, row for row.
 
+#include <string>
 #include <string_view>
 
 #include "client/net/chat_window.h"
@@ -10,22 +11,32 @@
 
 namespace vesk {
 
+// A party has a few dozen players; a list longer than this is a peer filling it on purpose.
+inline constexpr int kMaxParticipantRows = 1000;
+
+// Text from a peer as the log or the list shows it, byte for byte otherwise: a lone CR or LF
+// becomes a space, so that nobody can start a line that seems to come from someone else, and
+// the other control characters (NUL, ESC, BEL, BS, DEL, ...) become "?", as undecodable bytes
+// do. A TAB stays. No code page 932 character has one of these bytes inside it.
+std::string ShownText(std::string_view text);
+
 class IncomingLineDispatcher {
 public:
     // Both must outlive the dispatcher. Everything runs on the main thread.
-    IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window);
+    IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window,
+                           int maxRows = kMaxParticipantRows);
 
     // line is one line as the line reader returns it, CR LF included. False when it was
     // ignored for being shorter than 4 bytes, true otherwise.
     //
-    // In text for the chat log a NUL byte becomes "?", so that nothing after it is lost and the
-    // window never receives a NUL.
+    // Text for the chat log is ShownText with a line end: one line received is one line shown.
     bool Dispatch(std::string_view line);
 
     // text: the name, a TAB, the id in decimal. Without a TAB there is no participant and the
     // text is dropped: a made-up id could match a real participant and a later departure
     // would then remove the wrong row. The name ends at a CR, LF or NUL and is cut to what a
-    // record holds, as the relay cuts the names it announces.
+    // record holds, as the relay cuts the names it announces. Once the roster holds maxRows
+    // records, further participants are ignored and the log says so once per filling.
     void AddParticipant(std::string_view text);
 
     // text: the id in decimal. Removes the oldest record with that id and its row; an id that
@@ -35,6 +46,8 @@ public:
 private:
     ParticipantRoster& roster;
     ChatWindow& window;
+    const int maxRows;
+    bool overflowReported = false;
 };
 
 }  // namespace vesk

@@ -84,12 +84,20 @@ WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>
     const int size =
         store.ReadNumber(SettingsGroup::Option, setting::kFontSize).value_or(settings.fontSize);
     if (size > 0) settings.fontSize = size;
+    const auto flag = [&](std::string_view name, bool fallback) {
+        const std::optional<std::int32_t> value = store.ReadNumber(SettingsGroup::Option, name);
+        return value ? *value != 0 : fallback;
+    };
+    settings.record = flag(setting::kRecord, settings.record);
+    settings.showTimes = flag(setting::kShowTimes, settings.showTimes);
+    settings.nudge = flag(setting::kNudge, settings.nudge);
+    settings.highlightName = flag(setting::kHighlightName, settings.highlightName);
     return placement;
 }
 
-void SaveWindowPlacement(SettingsStore& store, const WindowPlacement& outer, bool shown,
+bool SaveWindowPlacement(SettingsStore& store, const WindowPlacement& outer, bool shown,
                          const std::vector<ScreenArea>& screens, MessageBoxView& messages) {
-    if (!shown || !OnScreen(outer, screens)) return;
+    if (!shown || !OnScreen(outer, screens)) return false;
     WriteGroup(store, SettingsGroup::Info, messages, [&] {
         return std::array{
             store.WriteNumber(SettingsGroup::Info, setting::kPosX, outer.posX),
@@ -98,6 +106,7 @@ void SaveWindowPlacement(SettingsStore& store, const WindowPlacement& outer, boo
             store.WriteNumber(SettingsGroup::Info, setting::kHeight, outer.height),
         };
     });
+    return true;
 }
 
 void SaveOptions(SettingsStore& store, const ConnectionTarget& target,
@@ -107,6 +116,19 @@ void SaveOptions(SettingsStore& store, const ConnectionTarget& target,
             store.WriteText(SettingsGroup::Option, setting::kIpAddress, target.address),
             store.WriteText(SettingsGroup::Option, setting::kName, settings.name),
             store.WriteNumber(SettingsGroup::Option, setting::kPort, target.port),
+        };
+    });
+}
+
+void SaveEveningOptions(SettingsStore& store, const ClientSettings& settings,
+                        MessageBoxView& messages) {
+    WriteGroup(store, SettingsGroup::Option, messages, [&] {
+        return std::array{
+            store.WriteNumber(SettingsGroup::Option, setting::kRecord, settings.record),
+            store.WriteNumber(SettingsGroup::Option, setting::kShowTimes, settings.showTimes),
+            store.WriteNumber(SettingsGroup::Option, setting::kNudge, settings.nudge),
+            store.WriteNumber(SettingsGroup::Option, setting::kHighlightName,
+                              settings.highlightName),
         };
     });
 }
@@ -130,6 +152,11 @@ int WholePoints(double points) {
     // In tenths first, so that 11 points that arrive as 10.999999 stay 11.
     const long tenths = std::lround(points * 10);
     return std::max(1, static_cast<int>(tenths / 10));
+}
+
+std::string FaceAfterFontDialog(const std::string& storedFace, std::string_view openedOn,
+                                std::string_view chosen) {
+    return chosen == openedOn ? storedFace : Cp932FromUtf8(chosen);
 }
 
 }  // namespace vesk

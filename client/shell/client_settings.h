@@ -22,6 +22,13 @@ struct ClientSettings {
     std::string name = DefaultPlayerName();  // default player name, at most 49 bytes
     std::string font = DefaultFontFace();    // face of the chat font, at most 31 bytes
     int fontSize = 14;                       // whole points
+    // For a long evening: a session record on the disk, arrival times in the window, the
+    // window asking for attention when a line arrives while it is inactive, and lines that
+    // name the player highlighted.
+    bool record = true;
+    bool showTimes = false;
+    bool nudge = true;
+    bool highlightName = true;
 
     static std::string DefaultPlayerName();
     static std::string DefaultFontFace();
@@ -59,6 +66,11 @@ inline constexpr std::string_view kName = "Name";
 inline constexpr std::string_view kPort = "Port";
 inline constexpr std::string_view kFont = "Font";
 inline constexpr std::string_view kFontSize = "FontSize";
+// 1 or 0.
+inline constexpr std::string_view kRecord = "Record";
+inline constexpr std::string_view kShowTimes = "ShowTimes";
+inline constexpr std::string_view kNudge = "Nudge";
+inline constexpr std::string_view kHighlightName = "HighlightName";
 }  // namespace setting
 
 // The per-user store: on Windows the registry key Software\Okvi\VeskChat, elsewhere a file.
@@ -97,13 +109,18 @@ WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>
                              MessageBoxView& messages);
 
 // Saves the placement of the visible, not minimised window when it passes the on-screen
-// margin; a window moved off the screen keeps the last placement that was on it.
-void SaveWindowPlacement(SettingsStore& store, const WindowPlacement& outer, bool shown,
+// margin; a window moved off the screen keeps the last placement that was on it. True when
+// it was saved (or its saving was tried and reported).
+bool SaveWindowPlacement(SettingsStore& store, const WindowPlacement& outer, bool shown,
                          const std::vector<ScreenArea>& screens, MessageBoxView& messages);
 
 // The options dialog's OK: address, default player name and port.
 void SaveOptions(SettingsStore& store, const ConnectionTarget& target,
                  const ClientSettings& settings, MessageBoxView& messages);
+
+// The options dialog's OK, for its second section: record, times, nudge and highlight.
+void SaveEveningOptions(SettingsStore& store, const ClientSettings& settings,
+                        MessageBoxView& messages);
 
 // The font dialog's OK: face and size.
 void SaveFontSettings(SettingsStore& store, const ClientSettings& settings,
@@ -116,5 +133,12 @@ bool FontFaceFits(std::string_view utf8Face);
 // The font dialog gives sizes to a tenth of a point; the store keeps whole points, rounded
 // down (10.5 points become 10).
 int WholePoints(double points);
+
+// What the font dialog's OK stores as the face: the stored face unless the player picked
+// another one than the dialog opened on. The dialog opens on the face the log is drawn with,
+// which is a stand-in where the stored face is not installed; OK without a change must not
+// put the stand-in in its place. Faces in UTF-8, the result in code page 932.
+std::string FaceAfterFontDialog(const std::string& storedFace, std::string_view openedOn,
+                                std::string_view chosen);
 
 }  // namespace vesk

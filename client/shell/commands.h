@@ -23,6 +23,8 @@ enum ChatCommand : int {
     kHelpCommand = 215,
     kAboutCommand = 216,
     kQuitCommand = 217,
+    // Beyond the commands of the original menu, so none of their ids changes meaning.
+    kSaveHtmlLogCommand = 220,
 };
 
 inline constexpr int kFirstCommand = kConnectCommand;

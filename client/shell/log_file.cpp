@@ -94,12 +94,11 @@ std::string WriteFailureReason(int error) {
 
 }  // namespace
 
-std::string LogFileName(std::time_t now) {
+std::string LogFileName(std::time_t now, std::string_view extension) {
     const std::tm local = LocalTime(now);
     char name[500];
-    const std::size_t length =
-        std::strftime(name, sizeof name, "%Y年%m月%d日%H時%M分%S秒.txt", &local);
-    return Cp932FromUtf8(std::string_view(name, length));
+    const std::size_t length = std::strftime(name, sizeof name, "%Y年%m月%d日%H時%M分%S秒", &local);
+    return Cp932FromUtf8(std::string(name, length).append(extension));
 }
 
 std::string LogFileText(std::string_view utf8ChatLog) {
@@ -113,8 +112,8 @@ std::string LogFileText(std::string_view utf8ChatLog) {
 }
 
 bool SaveLog(std::string_view text, std::time_t now, MessageBoxView& messages,
-             const std::filesystem::path& folder) {
-    const std::string name = LogFileName(now);
+             const std::filesystem::path& folder, std::string_view extension) {
+    const std::string name = LogFileName(now, extension);
     const std::filesystem::path path = folder / NativePath(name);
     const WriteResult result = WriteWholeFile(path, text);
     switch (result.outcome) {

@@ -13,8 +13,8 @@
 namespace vesk {
 
 // "%Y年%m月%d日%H時%M分%S秒.txt" in code page 932, 30 bytes, such as
-// 2026年12月07日00時41分40秒.txt.
-std::string LogFileName(std::time_t now);
+// 2026年12月07日00時41分40秒.txt. Another extension (UTF-8) may take the place of ".txt".
+std::string LogFileName(std::time_t now, std::string_view extension = ".txt");
 
 // The chat log's text as the window holds it (UTF-8, lines ending in LF) as the file holds it.
 // Characters that code page 932 cannot hold become "?", so no line is lost.
@@ -25,6 +25,6 @@ std::string LogFileText(std::string_view utf8ChatLog);
 // byte is on the disk; otherwise what went wrong, and no partly written file is left behind.
 // True when the log was saved.
 bool SaveLog(std::string_view text, std::time_t now, MessageBoxView& messages,
-             const std::filesystem::path& folder = {});
+             const std::filesystem::path& folder = {}, std::string_view extension = ".txt");
 
 }  // namespace vesk

@@ -1,7 +1,7 @@
 #include "client/ui/chat_client.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QFontDialog>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -10,11 +10,14 @@
 #include "client/dice/roll_command.h"
 #include "client/shell/chat_line.h"
 #include "client/shell/commands.h"
+#include "client/shell/html_log.h"
 #include "client/shell/log_file.h"
+#include "client/shell/log_line.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/client_pictures.h"
 #include "client/ui/connect_dialog.h"
+#include "client/ui/font_dialog.h"
 #include "client/ui/option_dialog.h"
 #include "protocol/cp932.h"
 #include "ui/about_dialog.h"
@@ -28,14 +31,23 @@ ChatClient::ChatClient(SettingsStore& store, ListPaths paths)
     : store(store),
       paths(std::move(paths)),
       window({[this](int id) { RunCommand(id); }, [this] { SendChatLine(); },
-              [this] { SavePlacement(); }, [this] { Close(); }}),
-      connection(window) {}
+              [this] { SavePlacement(); }, [this] { Close(); },
+              [this](std::string_view text) { ShowLine(text); }}),
+      connection(window),
+      rejoin(connection, window) {
+    connection.OnEvent([this](ConnectionEvent event) { ConnectionChanged(event); });
+    recordFlush.setInterval(1000);
+    QObject::connect(&recordFlush, &QTimer::timeout, [this] {
+        if (record) record->Flush();
+    });
+}
 
 ChatClient::~ChatClient() { Close(); }
 
 void ChatClient::Start() {
     const WindowPlacement placement =
         LoadSettings(store, Screens(), connection.Target(), settings, window);
+    savedPlacement = placement;
     window.Place(placement);
     window.show();
     window.SetMenuState(MenuState::NotConnected);
@@ -50,9 +62,11 @@ void ChatClient::RunCommand(int id) {
     if (action != nullptr && !action->isEnabled()) return;
     switch (id) {
         case kConnectCommand:
+            rejoin.Stop();
             Connect();
             break;
         case kDisconnectCommand:
+            rejoin.Stop();
             connection.Disconnect();
             break;
         case kShowIpCommand: {
@@ -63,8 +77,12 @@ void ChatClient::RunCommand(int id) {
         case kSaveLogCommand:
             SaveLog(window.Log().FileText(), std::time(nullptr), window);
             break;
+        case kSaveHtmlLogCommand:
+            SaveLog(HtmlLog(window.Log().Lines(), "VeskChat のログ"), std::time(nullptr), window,
+                    {}, ".html");
+            break;
         case kClearScreenCommand:
-            window.Log().clear();
+            window.Log().ClearLog();
             noConnectionNoticeShown = false;
             break;
         case kRollDiceCommand:
@@ -131,13 +149,64 @@ void ChatClient::SendChatLine() {
     connection.SendLine(ChatLineFromInput(window.CurrentPlayerName(), typed));
 }
 
+void ChatClient::ShowLine(std::string_view text) {
+    const std::time_t now = std::time(nullptr);
+    if (record && !record->Append(text, now)) {
+        const std::string name = record->FileName();
+        record.reset();
+        recordFlush.stop();
+        ShowLine(Cp932FromUtf8("記録ファイル ") + name +
+                 Cp932FromUtf8(" に書き込めなかったため、記録を止めました\r\n"));
+    }
+    const std::string_view line = text.substr(0, text.find("\r\n"));
+    const bool named = settings.highlightName && MentionsPlayer(line, connection.PlayerName());
+    window.Log().Append(text, {now, settings.showTimes, named});
+    // Only asks while the window is inactive; an active window ignores it.
+    if (settings.nudge) QApplication::alert(&window);
+}
+
+void ChatClient::ConnectionChanged(ConnectionEvent event) {
+    switch (event) {
+        case ConnectionEvent::Opened:
+            StartRecord();
+            break;
+        case ConnectionEvent::Listed:
+            rejoin.Listed();
+            break;
+        case ConnectionEvent::Lost:
+            rejoin.Lost();
+            break;
+        case ConnectionEvent::OpenFailed:
+            rejoin.OpenFailed();
+            break;
+    }
+}
+
+void ChatClient::StartRecord() {
+    record.reset();
+    recordFlush.stop();
+    if (!settings.record) return;
+    record = SessionRecord::Open(PathFromText(paths.dataFolder), std::time(nullptr));
+    if (!record) {
+        ShowLine(Cp932FromUtf8("データフォルダに記録ファイルを作れませんでした\r\n"));
+        return;
+    }
+    recordFlush.start();
+}
+
 void ChatClient::SavePlacement() {
-    SaveWindowPlacement(store, window.Placement(), window.PlacementShown(), Screens(), window);
+    const WindowPlacement now = window.Placement();
+    if (now == savedPlacement) return;
+    if (SaveWindowPlacement(store, now, window.PlacementShown(), Screens(), window)) {
+        savedPlacement = now;
+    }
 }
 
 void ChatClient::Close() {
     // Before anything else goes: no reader thread may post to the window from here on.
+    rejoin.Stop();
     connection.Close();
+    record.reset();
 }
 
 void ChatClient::Connect() {
@@ -162,16 +231,21 @@ void ChatClient::SelectPlayerName(std::string_view name) {
 }
 
 void ChatClient::Options() {
-    OptionDialog dialog(connection.Target(), settings.name, window, &window);
+    OptionDialog dialog(connection.Target(), settings, window, &window);
     if (dialog.exec() != QDialog::Accepted) return;
     connection.Target() = dialog.Target();
-    settings.name = dialog.DefaultName();
+    settings = dialog.Settings();
+    if (!settings.record) {
+        record.reset();
+        recordFlush.stop();
+    }
     // Entry 0 is the default player name, whatever it holds now.
     QComboBox& box = window.NameBox().Box();
     if (box.count() > 0) box.removeItem(0);
     box.insertItem(0, FromCp932(settings.name));
     box.setCurrentIndex(0);
     SaveOptions(store, connection.Target(), settings, window);
+    SaveEveningOptions(store, settings, window);
 }
 
 QFont ChatClient::ChatFont() const {
@@ -184,17 +258,18 @@ void ChatClient::ChangeFont() {
     // Opens on the face the log is drawn with, which is not the stored one where that font
     // is missing and another stands in for it.
     QFont shown = ChatFont();
-    shown.setFamily(QFontInfo(shown).family());
-    QFontDialog dialog(shown, &window);
+    const QString openedOn = QFontInfo(shown).family();
+    shown.setFamily(openedOn);
+    FontDialog dialog(shown, settings.fontSize, &window);
     if (dialog.exec() != QDialog::Accepted) return;
-    const QFont chosen = dialog.selectedFont();
-    if (!FontFaceFits(chosen.family().toStdString())) {
+    const std::string chosen = dialog.Face().toStdString();
+    if (dialog.Face() != openedOn && !FontFaceFits(chosen)) {
         window.ShowMessage(
             Cp932FromUtf8("このフォントは名前が長すぎるか、使えない文字を含むため選べません。"));
         return;
     }
-    settings.font = ToCp932(chosen.family());
-    if (chosen.pointSizeF() > 0) settings.fontSize = WholePoints(chosen.pointSizeF());
+    settings.font = FaceAfterFontDialog(settings.font, openedOn.toStdString(), chosen);
+    settings.fontSize = WholePoints(dialog.Points());
     ApplyFont();
     SaveFontSettings(store, settings, window);
 }

@@ -3,14 +3,19 @@
 // VeskChat as a whole: the main window, the connection, the settings, the lists and the dice,
 // and the command handler that every user action reaches.
 
+#include <QTimer>
 #include <ctime>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "client/dice/data_folder.h"
 #include "client/dice/random_generator.h"
 #include "client/net/client_connection.h"
 #include "client/shell/client_settings.h"
+#include "client/shell/session_record.h"
 #include "client/ui/chat_main_window.h"
+#include "client/ui/rejoin_driver.h"
 
 class QFont;
 
@@ -42,6 +47,10 @@ public:
 
 private:
     void SendChatLine();
+    // Every line of the chat log: to the session record, then the log; the nudge.
+    void ShowLine(std::string_view text);
+    void ConnectionChanged(ConnectionEvent event);
+    void StartRecord();
     void SavePlacement();
     void Close();
     void Connect();
@@ -57,6 +66,13 @@ private:
     RandomGenerator generator;
     ChatMainWindow window;
     ClientConnection connection;
+    RejoinDriver rejoin;
+    // The record of the current connection, or none; flushed to the disk once a second.
+    std::unique_ptr<SessionRecord> record;
+    QTimer recordFlush;
+    // The placement last loaded or saved: a move or resize event that leaves the window where
+    // it was, as showing it brings, saves nothing.
+    std::optional<WindowPlacement> savedPlacement;
     // Enter without a connection says so once, not at every press.
     bool noConnectionNoticeShown = false;
 };

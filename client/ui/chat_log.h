@@ -1,33 +1,54 @@
 #pragma once
 
-// The chat log: the conversation as the server relayed it, read-only, kept whole all evening.
+// The chat log: the conversation as the server relayed it, read-only. It keeps the newest
+// lines within LogLimits (the session record on the disk keeps them all), and beside each
+// line its arrival time, shown in front of it when the player asks for that.
 
 #include <QPlainTextEdit>
+#include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "client/shell/html_log.h"
+#include "client/shell/log_bound.h"
 #include "client/ui/context_menu.h"
 
 namespace vesk {
+
+// How one line is shown.
+struct LineLook {
+    std::time_t arrival = 0;
+    bool showTime = false;   // "HH:MM:SS " in front, never part of a saved log
+    bool highlight = false;  // the line names the player
+};
 
 class ChatLog : public QPlainTextEdit {
     Q_OBJECT
 
 public:
-    ChatLog(CommandRunner run, QWidget* parent);
+    ChatLog(CommandRunner run, QWidget* parent, LogLimits limits = {});
 
-    // Adds text (code page 932, ending in CR LF) at the end: any selection is dropped and the
-    // log shows its newest line.
-    void Append(std::string_view text);
+    // Adds text (code page 932, lines ending in CR LF) at the end: any selection is dropped,
+    // the oldest lines go when the log is full, and the log shows its newest line.
+    void Append(std::string_view text, const LineLook& look = {});
 
-    // The whole log as a saved file holds it: code page 932 with CR LF line ends.
+    // The clear-screen command: the log is empty.
+    void ClearLog();
+
+    // The whole log as a saved file holds it: code page 932 with CR LF line ends, without the
+    // arrival times.
     std::string FileText() const;
+
+    // Every line with its arrival time, oldest first.
+    std::vector<LoggedLine> Lines() const;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     const CommandRunner run;
+    LogBound bound;
 };
 
 }  // namespace vesk

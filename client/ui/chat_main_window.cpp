@@ -62,6 +62,8 @@ ChatMainWindow::ChatMainWindow(ChatWindowHooks hooks)
     setWindowIcon(QIcon(ClientIconPath()));
     setCentralWidget(area);
     participantList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Rows of one height: adding one does not measure all the others.
+    participantList->setUniformItemSizes(true);
     connect(toolbar, &FlatToolbar::CommandClicked, this,
             [this](int command) { this->hooks.runCommand(command); });
     CreateMenu();
@@ -80,6 +82,7 @@ void ChatMainWindow::CreateMenu() {
     AddCommand(file, kShowIpCommand, QStringLiteral("IPアドレスを表示"));
     file->addSeparator();
     AddCommand(file, kSaveLogCommand, QStringLiteral("ログを保存"));
+    AddCommand(file, kSaveHtmlLogCommand, QStringLiteral("ログをHTMLで保存"));
     AddCommand(file, kClearScreenCommand, QStringLiteral("画面をクリア"));
     file->addSeparator();
     AddCommand(file, kQuitCommand, QStringLiteral("終了(&Q)\tCtrl + Q"),
@@ -124,7 +127,7 @@ void ChatMainWindow::LayOut() {
     SetGeometry(chatInput, layout.chatInput);
 }
 
-void ChatMainWindow::AppendChatLog(std::string_view text) { chatLog->Append(text); }
+void ChatMainWindow::AppendChatLog(std::string_view text) { hooks.lineShown(text); }
 
 void ChatMainWindow::AddParticipantRow(std::string_view name) {
     participantList->addItem(FromCp932(name));
@@ -142,8 +145,8 @@ void ChatMainWindow::ShowMessage(std::string_view text) {
 }
 
 void ChatMainWindow::SetMenuState(MenuState state) {
-    commands.at(kConnectCommand)->setEnabled(state == MenuState::NotConnected);
-    commands.at(kDisconnectCommand)->setEnabled(state == MenuState::Connected);
+    commands.at(kConnectCommand)->setEnabled(state != MenuState::Connected);
+    commands.at(kDisconnectCommand)->setEnabled(state != MenuState::NotConnected);
 }
 
 std::string ChatMainWindow::CurrentPlayerName() { return nameBox.Text(); }

@@ -34,6 +34,8 @@ struct ChatWindowHooks {
     std::function<void()> enter;    // Enter in the chat input
     std::function<void()> moved;    // the window moved or changed size
     std::function<void()> closing;  // the window is about to close
+    // A line for the chat log (code page 932, ending in CR LF): the client shows it.
+    std::function<void(std::string_view)> lineShown;
 };
 
 class ChatMainWindow final : public QMainWindow, public ChatWindow, public MessageBoxView {

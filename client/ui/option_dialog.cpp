@@ -1,5 +1,7 @@
 #include "client/ui/option_dialog.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,16 +14,20 @@
 
 namespace vesk {
 
-OptionDialog::OptionDialog(const ConnectionTarget& target, std::string_view defaultName,
+OptionDialog::OptionDialog(const ConnectionTarget& target, const ClientSettings& settings,
                            MessageBoxView& messages, QWidget* owner)
     : QDialog(owner, kDialogFrame),
       messages(messages),
       target(target),
-      defaultName(defaultName),
+      settings(settings),
       addressField(new QLineEdit(FromCp932(target.address), this)),
-      nameField(new QLineEdit(FromCp932(defaultName), this)),
+      nameField(new QLineEdit(FromCp932(settings.name), this)),
       portField(new QLineEdit(QString::number(target.port), this)),
-      okButton(new QPushButton(QStringLiteral("OK"), this)) {
+      okButton(new QPushButton(QStringLiteral("OK"), this)),
+      recordBox(new QCheckBox(QStringLiteral("会話をデータフォルダに記録する"), this)),
+      timesBox(new QCheckBox(QStringLiteral("ログに届いた時刻を表示する"), this)),
+      nudgeBox(new QCheckBox(QStringLiteral("ウィンドウが裏にあるとき発言を知らせる"), this)),
+      highlightBox(new QCheckBox(QStringLiteral("自分の名前を含む発言を強調する"), this)) {
     setWindowTitle(QStringLiteral("設定"));
     auto* cancelButton = new QPushButton(QStringLiteral("キャンセル"), this);
     connect(okButton, &QPushButton::clicked, this, &OptionDialog::Accept);
@@ -34,6 +40,16 @@ OptionDialog::OptionDialog(const ConnectionTarget& target, std::string_view defa
              addressField);
     AddField(layout, QStringLiteral("ディフォルトのプレイヤー名"), nameField);
     AddField(layout, QStringLiteral("ディフォルトの接続ポート"), portField);
+    auto* evening = new QGroupBox(QStringLiteral("チャット"), this);
+    auto* choices = new QVBoxLayout(evening);
+    for (auto [box, on] : {std::pair{recordBox, settings.record},
+                           {timesBox, settings.showTimes},
+                           {nudgeBox, settings.nudge},
+                           {highlightBox, settings.highlightName}}) {
+        box->setChecked(on);
+        choices->addWidget(box);
+    }
+    layout->addWidget(evening);
     layout->addLayout(CentredButtonRow({okButton, cancelButton}));
     layout->setSizeConstraint(QLayout::SetFixedSize);
     addressField->setFocus();
@@ -51,7 +67,11 @@ void OptionDialog::Accept() {
         return;
     }
     target = *read;
-    defaultName = name;
+    settings.name = name;
+    settings.record = recordBox->isChecked();
+    settings.showTimes = timesBox->isChecked();
+    settings.nudge = nudgeBox->isChecked();
+    settings.highlightName = highlightBox->isChecked();
     accept();
 }
 

@@ -40,6 +40,19 @@ public:
         timer->start();
     }
 
+    // Runs action on every modal widget of type Dialog that is shown from now on.
+    template <typename Dialog>
+    void WheneverShown(std::function<void(Dialog*)> action) {
+        auto* timer = new QTimer;
+        timers.emplace_back(timer);
+        timer->setInterval(5);
+        QObject::connect(timer, &QTimer::timeout, timer, [action] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && dialog->isVisible()) action(dialog);
+        });
+        timer->start();
+    }
+
 private:
     std::vector<QPointer<QTimer>> timers;
 };

@@ -75,6 +75,19 @@ std::vector<DispatchCase> Cases() {
          {"add:Mal", "add:Ben", "add:A"},
          {{"Mal", 7}, {"Ben", 8}, {"A", 2}}},
         {"NulInThePrefixMakesPlainText", {"ta\0k hi\r\n"s}, {"log:ta?k hi\r\n"}, {}},
+        // One line received is one line shown: nobody can fake a line of someone else.
+        {"LoneCrOrLfInTalkIsASpace",
+         {"talkMal：hi\rBen：give me\r\n", "talkx\ny\n\r\n"},
+         {"log:Mal：hi Ben：give me\r\n", "log:x y \r\n"},
+         {}},
+        {"ControlCharactersShowAsQuestionMarks",
+         {"talk\x1b[2J\x07\x08\x7f\tok" + hello + "\r\n"},
+         {"log:?[2J???\tok" + hello + "\r\n"},
+         {}},
+        {"ControlCharactersInARowShowAsQuestionMarks",
+         {"paddA\x1b\x7f\t1\r\n"},
+         {"add:A??"},
+         {{"A\x1b\x7f", 1}}},
     };
 }
 
@@ -91,8 +104,30 @@ TEST_P(Dispatch, WindowAndRosterFollowTheLines) {
     EXPECT_EQ(roster.Participants(), GetParam().roster);
     // Row i always shows the name of the i-th record.
     std::vector<std::string> names;
-    for (const Participant& participant : roster.Participants()) names.push_back(participant.name);
+    for (const Participant& participant : roster.Participants()) {
+        names.push_back(ShownText(participant.name));
+    }
     EXPECT_EQ(window.rows, names);
+}
+
+TEST(DispatchBound, RowsPastTheBoundAreIgnoredAndReportedOncePerFilling) {
+    FakeChatWindow window;
+    ParticipantRoster roster;
+    IncomingLineDispatcher dispatcher(roster, window, 3);
+    for (int id = 0; id < 6; ++id) dispatcher.Dispatch("paddP\t" + std::to_string(id) + "\r\n");
+    EXPECT_EQ(window.rows.size(), 3u);
+    EXPECT_EQ(roster.Count(), 3);
+    ASSERT_EQ(window.chatLog.size(), 1u);
+    EXPECT_EQ(window.chatLog[0],
+              Sjis("参加者が 3 人を超えたため、これより後の参加者は一覧に載せません\r\n"));
+    // A departure makes room; a list emptied and filled again says so again.
+    dispatcher.Dispatch("pdel1\r\n");
+    dispatcher.Dispatch("paddQ\t9\r\n");
+    EXPECT_EQ(window.rows.back(), "Q");
+    for (int id : {0, 2, 9}) dispatcher.Dispatch("pdel" + std::to_string(id) + "\r\n");
+    for (int id = 0; id < 4; ++id) dispatcher.Dispatch("paddR\t" + std::to_string(id) + "\r\n");
+    EXPECT_EQ(window.chatLog.size(), 2u);
+    EXPECT_EQ(roster.Count(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, Dispatch, ::testing::ValuesIn(Cases()),

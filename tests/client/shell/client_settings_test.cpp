@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "protocol/cp932.h"
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/shell/fake_settings_store.h"
 
@@ -108,6 +109,22 @@ TEST(ClientSettingsTest, StoredValuesThatDoNotFitTakeTheirDefaults) {
          [](auto& l) { return l.settings.name == ClientSettings::DefaultPlayerName(); }},
         {"FontSize of 0", [](auto& s) { s.Put(kOption, "FontSize", 0); },
          [](auto& l) { return l.settings.fontSize == 14; }},
+        {"evening options off and on",
+         [](auto& s) {
+             s.Put(kOption, "Record", 0);
+             s.Put(kOption, "ShowTimes", 1);
+             s.Put(kOption, "Nudge", 0);
+             s.Put(kOption, "HighlightName", std::string("0"));  // text: the default
+         },
+         [](auto& l) {
+             return !l.settings.record && l.settings.showTimes && !l.settings.nudge &&
+                    l.settings.highlightName;
+         }},
+        {"evening options missing", [](auto&) {},
+         [](auto& l) {
+             return l.settings.record && !l.settings.showTimes && l.settings.nudge &&
+                    l.settings.highlightName;
+         }},
         {"every option in range",
          [](auto& s) {
              s.Put(kOption, "IPaddress", std::string("192.168.1.5"));
@@ -158,7 +175,7 @@ TEST(ClientSettingsTest, PlacementIsSavedOnlyWithinTheOnScreenMargin) {
     for (const Case& c : cases) {
         FakeSettingsStore store;
         FakeMessageBox messages;
-        SaveWindowPlacement(store, c.outer, c.shown, screens, messages);
+        EXPECT_EQ(SaveWindowPlacement(store, c.outer, c.shown, screens, messages), c.saved);
         const Loaded loaded = Load(store, screens);
         EXPECT_EQ(loaded.placement == c.outer, c.saved) << c.outer.posX << ", " << c.outer.posY;
         EXPECT_TRUE(messages.shown.empty());
@@ -178,6 +195,14 @@ TEST(ClientSettingsTest, EachFailedWriteIsReportedAndTheRestStillWritten) {
     SaveFontSettings(store, settings, messages);
     EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_EQ(store.writes, 9);
+    settings.record = false;
+    settings.showTimes = true;
+    SaveEveningOptions(store, settings, messages);
+    EXPECT_EQ(store.writes, 13);
+    const Loaded loaded = Load(store);
+    EXPECT_FALSE(loaded.settings.record);
+    EXPECT_TRUE(loaded.settings.showTimes);
+    EXPECT_TRUE(loaded.settings.nudge);
     EXPECT_EQ(store.ReadNumber(kInfo, "Width"), 300);
     EXPECT_EQ(store.ReadText(kOption, "IPaddress"), "10.1.2.3");
     EXPECT_EQ(store.ReadNumber(kOption, "Port"), 16000);
@@ -201,6 +226,12 @@ TEST(ClientSettingsTest, FontSizesAndFacesAsTheStoreKeepsThem) {
     EXPECT_FALSE(FontFaceFits(std::string(32, 'f')));
     EXPECT_FALSE(FontFaceFits("나눔고딕"));  // code page 932 has no hangul
     EXPECT_FALSE(FontFaceFits(""));
+
+    // OK on the face the dialog opened on keeps the stored one, which may be missing here.
+    const std::string stored = Cp932FromUtf8("ＭＳ ゴシック");
+    EXPECT_EQ(FaceAfterFontDialog(stored, "IPAGothic", "IPAGothic"), stored);
+    EXPECT_EQ(FaceAfterFontDialog(stored, "IPAGothic", "DejaVu Sans"), "DejaVu Sans");
+    EXPECT_EQ(FaceAfterFontDialog(stored, "IPAGothic", "ＭＳ 明朝"), Cp932FromUtf8("ＭＳ 明朝"));
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFontComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QtTest>
 
@@ -15,6 +18,7 @@
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/flat_toolbar.h"
+#include "client/ui/font_dialog.h"
 #include "protocol/cp932.h"
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/ui/test_client.h"
@@ -133,6 +137,77 @@ private Q_SLOTS:
         QCOMPARE(again.ReadNumber(vesk::SettingsGroup::Info, "PosX"), -7);
         QVERIFY(!again.ReadNumber(vesk::SettingsGroup::Option, "Name"));
         QVERIFY(!again.ReadText(vesk::SettingsGroup::Option, "Missing"));
+    }
+
+    void anUnwritableStoreShowsTwoBoxesAndAMoveInPlaceSavesNothing() {
+        TestClient test;
+        test.folder.Write("blocked", "");
+        vesk::QtSettingsStore blocked(
+            QString::fromStdString((test.folder.Path() / "blocked" / "settings.ini").string()));
+        vesk::ChatClient client(blocked, vesk::ListPathsFor(vesk::PathText(test.folder.Path())));
+        int boxes = 0;
+        ModalDriver driver;
+        driver.WheneverShown<QMessageBox>([&](QMessageBox* box) {
+            if (box->text() == QStringLiteral("レジストリの書き込みに失敗しました")) ++boxes;
+            box->accept();
+        });
+        client.Start();
+        QCOMPARE(boxes, 2);
+        // What a window manager sends once it has framed the window where it was asked to be.
+        vesk::ChatMainWindow& window = client.Window();
+        QMoveEvent inPlace(window.pos(), window.pos());
+        QApplication::sendEvent(&window, &inPlace);
+        QResizeEvent sameSize(window.size(), window.size());
+        QApplication::sendEvent(&window, &sameSize);
+        QCOMPARE(boxes, 2);
+        // A real move is saved, and its failure shown.
+        window.move(window.pos() + QPoint(10, 10));
+        QTRY_COMPARE(boxes, 3);
+    }
+
+    void theFontDialogKeepsTheStoredFaceAndNeverMultipliesASize() {
+        TestClient test;
+        vesk::ChatClient& client = test.Make();
+        client.Start();
+        const auto runDialog = [&](const std::function<void(vesk::FontDialog*)>& action) {
+            ModalDriver driver;
+            driver.WhenShown<vesk::FontDialog>(action);
+            client.RunCommand(vesk::kChangeFontCommand);
+        };
+        // ＭＳ ゴシック is not installed here: the dialog opens on its stand-in.
+        runDialog([](vesk::FontDialog* dialog) { dialog->OkButton()->click(); });
+        QCOMPARE(client.Settings().font, vesk::Cp932FromUtf8("ＭＳ ゴシック"));
+        QCOMPARE(client.Settings().fontSize, 14);
+
+        runDialog([](vesk::FontDialog* dialog) {
+            QLineEdit* size = dialog->SizeBox()->lineEdit();
+            size->selectAll();
+            QTest::keyClicks(size, QStringLiteral("10.5"));
+            QCOMPARE(size->text(), QStringLiteral("10.5"));
+            QTest::keyClick(size, Qt::Key_Return);
+        });
+        QCOMPARE(client.Settings().fontSize, 10);
+        QCOMPARE(client.Settings().font, vesk::Cp932FromUtf8("ＭＳ ゴシック"));
+        QCOMPARE(client.Window().Log().font().pointSize(), 10);
+        QSettings saved(test.SettingsFile(), QSettings::IniFormat);
+        QCOMPARE(saved.value("Option/FontSize").toInt(), 10);
+        QCOMPARE(saved.value("Option/Font").toString(), QStringLiteral("ＭＳ ゴシック"));
+
+        // What the field cannot hold is refused, and the dialog stays open.
+        QString other;
+        runDialog([&](vesk::FontDialog* dialog) {
+            QLineEdit* size = dialog->SizeBox()->lineEdit();
+            size->selectAll();
+            QTest::keyClicks(size, QStringLiteral("0"));
+            QTest::keyClick(size, Qt::Key_Return);
+            QVERIFY(dialog->isVisible());
+            dialog->FaceBox()->setCurrentIndex(dialog->FaceBox()->currentIndex() == 0 ? 1 : 0);
+            other = dialog->FaceBox()->currentFont().family();
+            size->setText(QStringLiteral("12"));
+            QTest::keyClick(size, Qt::Key_Return);
+        });
+        QCOMPARE(client.Settings().font, vesk::Cp932FromUtf8(other.toStdString()));
+        QCOMPARE(client.Settings().fontSize, 12);
     }
 
     void savesTheLogAsCodePage932WithCrLf() {

@@ -23,6 +23,7 @@
 #include "tests/client/ui/test_client.h"
 #include "tests/server/recording_reporter.h"
 #include "tests/support/modal_driver.h"
+#include "ui/cp932_text.h"
 
 using vesk::test::ModalDriver;
 using vesk::test::TestClient;
@@ -209,6 +210,52 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
                                   QStringList({"Ben", "Aya"}), kWait);
         QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
+    }
+
+    void bothRejoinWhenTheRelayComesBackAndTheRecordKeepsEveryLine() {
+        const int port = relay->ListeningPort();
+        relay.reset();
+        for (TestClient* player : {aya.get(), ben.get()}) {
+            vesk::ChatMainWindow& window = player->client->Window();
+            QTRY_COMPARE_WITH_TIMEOUT(Occurrences(*player->client, "サーバーとの接続が切れました"),
+                                      1, kWait);
+            // While the tries run, disconnect stops them and connect picks another server.
+            QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
+            QVERIFY(window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+        }
+        relay = std::make_unique<vesk::RelayServer>(reporter);
+        QVERIFY(relay->Start(port));
+        for (TestClient* player : {aya.get(), ben.get()}) {
+            vesk::ChatMainWindow& window = player->client->Window();
+            QTRY_VERIFY_WITH_TIMEOUT(Rows(window.ParticipantList()).size() == 2, kWait * 3);
+            QVERIFY(Occurrences(*player->client, "再接続しています（1 回目）…") == 1);
+            QVERIFY(!window.CommandAction(vesk::kConnectCommand)->isEnabled());
+            QVERIFY(window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+        }
+        QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
+        Type(*aya->client, QStringLiteral("ただいま"));
+        QTRY_COMPARE_WITH_TIMEOUT(Occurrences(*ben->client, "Aya：ただいま\n"), 1, kWait);
+
+        // Ben's record of each connection: every line he was shown, behind its time.
+        QDir folder(QString::fromStdString(ben->folder.Path().string()));
+        const QStringList records =
+            folder.entryList({QStringLiteral("*_記録*.txt")}, QDir::Files, QDir::Name);
+        QCOMPARE(records.size(), 2);
+        QString recorded;
+        for (const QString& name : records) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY(bytes.endsWith("\r\n"));
+            recorded += vesk::FromCp932(bytes.toStdString());
+        }
+        const QStringList lines = recorded.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d "));
+        for (const QString& line : lines) QVERIFY2(stamp.match(line).hasMatch(), qPrintable(line));
+        QStringList shown = ben->client->Window().Log().toPlainText().split(QLatin1Char('\n'));
+        shown.removeLast();
+        QCOMPARE(lines.size(), shown.size());
+        for (int line = 0; line < lines.size(); ++line) QCOMPARE(lines[line].mid(9), shown[line]);
     }
 
     void quitWhileLinesArriveEndsCleanly() {

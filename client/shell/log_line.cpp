@@ -1,0 +1,68 @@
+#include "client/shell/log_line.h"
+
+#include <cstdio>
+
+#include "protocol/cp932.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr std::string_view kColon = "\x81\x46";  // "："
+// Every dice line says this right after the colon, whatever the expression.
+constexpr std::string_view kDiceCall =
+    "\x82\xb1\x82\xeb\x82\xe8\x82\xf1\x82\xb1\x81\x42\x81\x42\x81\x42";  // "ころりんこ。。。"
+
+std::size_t CharacterLength(std::string_view text, std::size_t at) {
+    return at + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+}
+
+// The first place where part starts on a character boundary of text, or npos.
+std::size_t FindWhole(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size(); at += CharacterLength(text, at)) {
+        if (text.compare(at, part.size(), part) == 0) return at;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+int SecondOfDay(std::time_t arrival) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &arrival);
+#else
+    localtime_r(&arrival, &local);
+#endif
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+}
+
+std::string StampOf(int secondOfDay) {
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", secondOfDay / 3600 % 24,
+                  secondOfDay / 60 % 60, secondOfDay % 60);
+    return stamp;
+}
+
+std::string_view SpeakerOf(std::string_view line) {
+    const std::size_t colon = FindWhole(line, kColon);
+    return colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon);
+}
+
+std::string_view SpokenText(std::string_view line) {
+    const std::size_t colon = FindWhole(line, kColon);
+    return colon == std::string_view::npos ? line : line.substr(colon + kColon.size());
+}
+
+bool IsDiceLine(std::string_view line) {
+    return FindWhole(line, kColon) != std::string_view::npos &&
+           SpokenText(line).substr(0, kDiceCall.size()) == kDiceCall;
+}
+
+bool MentionsPlayer(std::string_view line, std::string_view name) {
+    const std::string_view speaker = SpeakerOf(line);
+    if (name.empty() || speaker.empty() || speaker == name) return false;
+    return FindWhole(SpokenText(line), name) != std::string_view::npos;
+}
+
+}  // namespace vesk
