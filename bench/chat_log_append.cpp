@@ -35,7 +35,7 @@ long ResidentKilobytes() {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
-    vesk::ChatLog log([](int) {}, nullptr);
+    vesk::ChatLog log([](vesk::ChatCommand) {}, nullptr);
     log.resize(600, 400);
     log.show();
     QApplication::processEvents();

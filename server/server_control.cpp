@@ -33,6 +33,8 @@ void ServerControl::Stop() {
 
 void ServerControl::Close() { relay.Close(); }
 
-int ServerControl::MenuState() const { return relay.ListeningPort() >= 0 ? 1 : 0; }
+MenuState ServerControl::Menu() const {
+    return relay.ListeningPort() >= 0 ? MenuState::Active : MenuState::Idle;
+}
 
 }  // namespace vesk

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "protocol/menu_state.h"
 #include "server/relay_reporter.h"
 #include "server/relay_server.h"
 
@@ -31,8 +32,8 @@ public:
     // client cut off; returns once every relay thread has ended.
     void Close();
 
-    // 0 while stopped (start enabled), 1 while running (stop enabled).
-    int MenuState() const;
+    // Idle while stopped (start enabled), Active while running (stop enabled).
+    MenuState Menu() const;
 
     const RelayServer& Relay() const { return relay; }
 

@@ -7,16 +7,9 @@
 #include <string>
 #include <string_view>
 
-namespace vesk {
+#include "protocol/menu_state.h"
 
-// What the menu offers: connect (command 200) or disconnect (command 201).
-enum class MenuState {
-    NotConnected = 0,  // connect enabled, disconnect greyed
-    Connected = 1,     // connect greyed, disconnect enabled
-    // Joining the party again by itself: both enabled, disconnect stops the tries and
-    // connect stops them for another server.
-    Rejoining = 2,
-};
+namespace vesk {
 
 class ChatWindow {
 public:

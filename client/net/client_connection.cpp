@@ -247,7 +247,7 @@ bool ClientConnection::Adopt(SocketHandle socket, std::string name) {
     }
     current = std::move(link);
     lastPlayerName = std::move(name);
-    window.SetMenuState(MenuState::Connected);
+    window.SetMenuState(MenuState::Active);
     Notify(ConnectionEvent::Opened);
     return true;
 }
@@ -262,7 +262,7 @@ void ClientConnection::Disconnect() {
     CancelBackgroundOpen();
     roster.Clear();
     CloseConnection();
-    window.SetMenuState(MenuState::NotConnected);
+    window.SetMenuState(MenuState::Idle);
     window.ClearParticipantRows();
 }
 

@@ -5,29 +5,26 @@
 
 namespace vesk {
 
-enum ChatCommand : int {
-    kConnectCommand = 200,
-    kDisconnectCommand = 201,
-    kShowIpCommand = 202,
-    kSaveLogCommand = 203,
-    kClearScreenCommand = 204,
-    kRollDiceCommand = 205,
-    kReloadDiceCommand = 206,
-    kReloadNamesCommand = 207,
-    kOptionsCommand = 208,
-    kChangeFontCommand = 209,
-    kCopyLogCommand = 210,
-    kCutInputCommand = 211,
-    kCopyInputCommand = 212,
-    kPasteInputCommand = 213,
-    kHelpCommand = 215,
-    kAboutCommand = 216,
-    kQuitCommand = 217,
+enum class ChatCommand : int {
+    kConnect = 200,
+    kDisconnect = 201,
+    kShowIp = 202,
+    kSaveLog = 203,
+    kClearScreen = 204,
+    kRollDice = 205,
+    kReloadDice = 206,
+    kReloadNames = 207,
+    kOptions = 208,
+    kChangeFont = 209,
+    kCopyLog = 210,
+    kCutInput = 211,
+    kCopyInput = 212,
+    kPasteInput = 213,
+    kHelp = 215,
+    kAbout = 216,
+    kQuit = 217,
     // Beyond the commands of the original menu, so none of their ids changes meaning.
-    kSaveHtmlLogCommand = 220,
+    kSaveHtmlLog = 220,
 };
-
-inline constexpr int kFirstCommand = kConnectCommand;
-inline constexpr int kLastCommand = kQuitCommand;
 
 }  // namespace vesk

@@ -30,7 +30,7 @@ namespace vesk {
 ChatClient::ChatClient(SettingsStore& store, ListPaths paths)
     : store(store),
       paths(std::move(paths)),
-      window({[this](int id) { RunCommand(id); }, [this] { SendChatLine(); },
+      window({[this](ChatCommand command) { RunCommand(command); }, [this] { SendChatLine(); },
               [this] { SavePlacement(); }, [this] { Close(); },
               [this](std::string_view text) { ShowLine(text); }}),
       connection(window),
@@ -50,84 +50,82 @@ void ChatClient::Start() {
     savedPlacement = placement;
     window.Place(placement);
     window.show();
-    window.SetMenuState(MenuState::NotConnected);
+    window.SetMenuState(MenuState::Idle);
     FillListsAtStartUp(paths, settings.name, window.DiceBox(), window.NameBox(), window);
     ApplyFont();
     SeedGenerator(generator);
     window.Input().setFocus();
 }
 
-void ChatClient::RunCommand(int id) {
-    const QAction* action = window.CommandAction(id);
+void ChatClient::RunCommand(ChatCommand command) {
+    const QAction* action = window.CommandAction(command);
     if (action != nullptr && !action->isEnabled()) return;
-    switch (id) {
-        case kConnectCommand:
+    switch (command) {
+        case ChatCommand::kConnect:
             rejoin.Stop();
             Connect();
             break;
-        case kDisconnectCommand:
+        case ChatCommand::kDisconnect:
             rejoin.Stop();
             connection.Disconnect();
             break;
-        case kShowIpCommand: {
+        case ChatCommand::kShowIp: {
             ShowIpDialog dialog(FromCp932(connection.Target().address), &window);
             dialog.exec();
             break;
         }
-        case kSaveLogCommand:
+        case ChatCommand::kSaveLog:
             SaveLog(window.Log().FileText(), std::time(nullptr), window);
             break;
-        case kSaveHtmlLogCommand:
+        case ChatCommand::kSaveHtmlLog:
             SaveLog(HtmlLog(window.Log().Lines(), "VeskChat のログ"), std::time(nullptr), window,
                     {}, ".html");
             break;
-        case kClearScreenCommand:
+        case ChatCommand::kClearScreen:
             window.Log().ClearLog();
             noConnectionNoticeShown = false;
             break;
-        case kRollDiceCommand:
+        case ChatCommand::kRollDice:
             RollCommand(window.DiceBox(), window.NameBox(), window, generator,
                         [this](std::string_view line) { return connection.SendLine(line); });
             break;
-        case kReloadDiceCommand:
+        case ChatCommand::kReloadDice:
             ReloadDiceList(paths, window.DiceBox(), window);
             break;
-        case kReloadNamesCommand:
+        case ChatCommand::kReloadNames:
             ReloadNameList(paths, settings.name, window.NameBox(), window);
             break;
-        case kOptionsCommand:
+        case ChatCommand::kOptions:
             Options();
             break;
-        case kChangeFontCommand:
+        case ChatCommand::kChangeFont:
             ChangeFont();
             break;
-        case kCopyLogCommand:
+        case ChatCommand::kCopyLog:
             window.Log().copy();
             break;
-        case kCutInputCommand:
+        case ChatCommand::kCutInput:
             window.Input().cut();
             break;
-        case kCopyInputCommand:
+        case ChatCommand::kCopyInput:
             window.Input().copy();
             break;
-        case kPasteInputCommand:
+        case ChatCommand::kPasteInput:
             window.Input().paste();
             break;
-        case kHelpCommand:
+        case ChatCommand::kHelp:
             ShowHelp(&window);
             break;
-        case kAboutCommand: {
+        case ChatCommand::kAbout: {
             AboutDialog about({QStringLiteral("VeskChat"), ClientIconPath(),
                                QStringLiteral("パーティ用チャットとダイスのクライアント")},
                               &window);
             about.exec();
             break;
         }
-        case kQuitCommand:
+        case ChatCommand::kQuit:
             // Queued like a posted close: the menu or key that sent the command finishes first.
             QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
-            break;
-        default:
             break;
     }
 }

@@ -36,7 +36,7 @@ public:
 
     // What the command with this id does. Ids that name no command, and commands whose menu
     // item is greyed, do nothing.
-    void RunCommand(int id);
+    void RunCommand(ChatCommand command);
 
     ChatMainWindow& Window() { return window; }
     ClientConnection& Connection() { return connection; }

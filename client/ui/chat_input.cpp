@@ -23,9 +23,9 @@ void ChatInput::keyPressEvent(QKeyEvent* event) {
 
 void ChatInput::contextMenuEvent(QContextMenuEvent* event) {
     ShowContextMenu(this, event->globalPos(),
-                    {{kCutInputCommand, QStringLiteral("切り取り(&T)")},
-                     {kCopyInputCommand, QStringLiteral("コピー(&C)")},
-                     {kPasteInputCommand, QStringLiteral("貼り付け(&P)")}},
+                    {{ChatCommand::kCutInput, QStringLiteral("切り取り(&T)")},
+                     {ChatCommand::kCopyInput, QStringLiteral("コピー(&C)")},
+                     {ChatCommand::kPasteInput, QStringLiteral("貼り付け(&P)")}},
                     run);
 }
 

@@ -101,8 +101,8 @@ std::vector<LoggedLine> ChatLog::Lines() const {
 }
 
 void ChatLog::contextMenuEvent(QContextMenuEvent* event) {
-    ShowContextMenu(this, event->globalPos(), {{kCopyLogCommand, QStringLiteral("コピー(&C)")}},
-                    run);
+    ShowContextMenu(this, event->globalPos(),
+                    {{ChatCommand::kCopyLog, QStringLiteral("コピー(&C)")}}, run);
 }
 
 }  // namespace vesk

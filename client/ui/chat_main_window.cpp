@@ -65,57 +65,57 @@ ChatMainWindow::ChatMainWindow(ChatWindowHooks hooks)
     // Rows of one height: adding one does not measure all the others.
     participantList->setUniformItemSizes(true);
     connect(toolbar, &FlatToolbar::CommandClicked, this,
-            [this](int command) { this->hooks.runCommand(command); });
+            [this](ChatCommand command) { this->hooks.runCommand(command); });
     CreateMenu();
-    SetMenuState(MenuState::NotConnected);
+    SetMenuState(MenuState::Idle);
 }
 
 ChatMainWindow::~ChatMainWindow() = default;
 
 void ChatMainWindow::CreateMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    AddCommand(file, kConnectCommand, QStringLiteral("接続(&S)\tCtrl + S"),
+    AddCommand(file, ChatCommand::kConnect, QStringLiteral("接続(&S)\tCtrl + S"),
                QKeySequence(Qt::CTRL | Qt::Key_S));
-    AddCommand(file, kDisconnectCommand, QStringLiteral("切断(&C)\tCtrl + Shift + S"),
+    AddCommand(file, ChatCommand::kDisconnect, QStringLiteral("切断(&C)\tCtrl + Shift + S"),
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
-    AddCommand(file, kShowIpCommand, QStringLiteral("IPアドレスを表示"));
+    AddCommand(file, ChatCommand::kShowIp, QStringLiteral("IPアドレスを表示"));
     file->addSeparator();
-    AddCommand(file, kSaveLogCommand, QStringLiteral("ログを保存"));
-    AddCommand(file, kSaveHtmlLogCommand, QStringLiteral("ログをHTMLで保存"));
-    AddCommand(file, kClearScreenCommand, QStringLiteral("画面をクリア"));
+    AddCommand(file, ChatCommand::kSaveLog, QStringLiteral("ログを保存"));
+    AddCommand(file, ChatCommand::kSaveHtmlLog, QStringLiteral("ログをHTMLで保存"));
+    AddCommand(file, ChatCommand::kClearScreen, QStringLiteral("画面をクリア"));
     file->addSeparator();
-    AddCommand(file, kQuitCommand, QStringLiteral("終了(&Q)\tCtrl + Q"),
+    AddCommand(file, ChatCommand::kQuit, QStringLiteral("終了(&Q)\tCtrl + Q"),
                QKeySequence(Qt::CTRL | Qt::Key_Q));
     QMenu* play = menuBar()->addMenu(QStringLiteral("プレイ(&P)"));
-    AddCommand(play, kRollDiceCommand, QStringLiteral("ダイスを振る\tCtrl + D"),
+    AddCommand(play, ChatCommand::kRollDice, QStringLiteral("ダイスを振る\tCtrl + D"),
                QKeySequence(Qt::CTRL | Qt::Key_D));
     play->addSeparator();
-    AddCommand(play, kReloadDiceCommand, QStringLiteral("ダイスの再読み込み"));
-    AddCommand(play, kReloadNamesCommand, QStringLiteral("名前データの再読み込み"));
+    AddCommand(play, ChatCommand::kReloadDice, QStringLiteral("ダイスの再読み込み"));
+    AddCommand(play, ChatCommand::kReloadNames, QStringLiteral("名前データの再読み込み"));
     play->addSeparator();
     QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
-    AddCommand(tools, kOptionsCommand, QStringLiteral("基本設定(&O)"));
-    AddCommand(tools, kChangeFontCommand, QStringLiteral("フォントの変更(&F)"));
+    AddCommand(tools, ChatCommand::kOptions, QStringLiteral("基本設定(&O)"));
+    AddCommand(tools, ChatCommand::kChangeFont, QStringLiteral("フォントの変更(&F)"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    AddCommand(help, kHelpCommand, QStringLiteral("ヘルプ(&H)"));
+    AddCommand(help, ChatCommand::kHelp, QStringLiteral("ヘルプ(&H)"));
     help->addSeparator();
-    AddCommand(help, kAboutCommand, QStringLiteral("バージョン情報(&A)"));
+    AddCommand(help, ChatCommand::kAbout, QStringLiteral("バージョン情報(&A)"));
 }
 
-void ChatMainWindow::AddCommand(QMenu* menu, int id, const QString& text,
+void ChatMainWindow::AddCommand(QMenu* menu, ChatCommand command, const QString& text,
                                 const QKeySequence& keys) {
     QAction* action = menu->addAction(text);
-    action->setData(id);
+    action->setData(static_cast<int>(command));
     // Accelerators work anywhere in the window, and not at all while their item is greyed.
     action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
-    connect(action, &QAction::triggered, this, [this, id] { hooks.runCommand(id); });
-    commands[id] = action;
+    connect(action, &QAction::triggered, this, [this, command] { hooks.runCommand(command); });
+    commands[command] = action;
 }
 
-QAction* ChatMainWindow::CommandAction(int id) const {
-    const auto found = commands.find(id);
+QAction* ChatMainWindow::CommandAction(ChatCommand command) const {
+    const auto found = commands.find(command);
     return found == commands.end() ? nullptr : found->second;
 }
 
@@ -145,8 +145,8 @@ void ChatMainWindow::ShowMessage(std::string_view text) {
 }
 
 void ChatMainWindow::SetMenuState(MenuState state) {
-    commands.at(kConnectCommand)->setEnabled(state != MenuState::Connected);
-    commands.at(kDisconnectCommand)->setEnabled(state != MenuState::NotConnected);
+    commands.at(ChatCommand::kConnect)->setEnabled(state != MenuState::Active);
+    commands.at(ChatCommand::kDisconnect)->setEnabled(state != MenuState::Idle);
 }
 
 std::string ChatMainWindow::CurrentPlayerName() { return nameBox.Text(); }

@@ -30,7 +30,7 @@ class FlatToolbar;
 
 // What the window hands to the client.
 struct ChatWindowHooks {
-    CommandRunner runCommand;       // a command id from a menu, key, button or context menu
+    CommandRunner runCommand;       // a command from a menu, key, button or context menu
     std::function<void()> enter;    // Enter in the chat input
     std::function<void()> moved;    // the window moved or changed size
     std::function<void()> closing;  // the window is about to close
@@ -70,7 +70,7 @@ public:
     FlatToolbar& Toolbar() const { return *toolbar; }
     ComboBoxAdapter& DiceBox() { return diceBox; }
     ComboBoxAdapter& NameBox() { return nameBox; }
-    QAction* CommandAction(int id) const;
+    QAction* CommandAction(ChatCommand command) const;
     int ToolbarHeight() const { return toolbarHeight; }
 
 protected:
@@ -82,7 +82,8 @@ private:
     class ClientArea;
 
     void CreateMenu();
-    void AddCommand(QMenu* menu, int id, const QString& text, const QKeySequence& keys = {});
+    void AddCommand(QMenu* menu, ChatCommand command, const QString& text,
+                    const QKeySequence& keys = {});
     void LayOut();
     QSize FrameSize() const;
     void ApplyPlacement();
@@ -96,7 +97,7 @@ private:
     int toolbarHeight;
     ComboBoxAdapter diceBox;
     ComboBoxAdapter nameBox;
-    std::map<int, QAction*> commands;
+    std::map<ChatCommand, QAction*> commands;
     // The placement asked for and the frame size it was applied with.
     std::optional<WindowPlacement> placement;
     QSize placedFrame;

@@ -9,16 +9,18 @@
 #include <initializer_list>
 #include <utility>
 
+#include "client/shell/commands.h"
+
 class QWidget;
 
 namespace vesk {
 
-using CommandRunner = std::function<void(int command)>;
+using CommandRunner = std::function<void(ChatCommand command)>;
 
 // Shows the items at globalPos, the menu's right edge at the pointer, and runs the chosen
 // item's command once the menu has closed.
 void ShowContextMenu(QWidget* control, QPoint globalPos,
-                     std::initializer_list<std::pair<int, QString>> items,
+                     std::initializer_list<std::pair<ChatCommand, QString>> items,
                      const CommandRunner& run);
 
 }  // namespace vesk

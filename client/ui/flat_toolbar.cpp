@@ -50,7 +50,7 @@ FlatToolbar::FlatToolbar(QWidget* parent, MessageBoxView& messages, const DiePic
     diceButton->setGeometry(kDiceButtonLeft, kRecordTop, kButtonWidth, kRecordBottom - kRecordTop);
     diceButton->installEventFilter(this);
     connect(diceButton, &QToolButton::clicked, this,
-            [this] { Q_EMIT CommandClicked(kRollDiceCommand); });
+            [this] { Q_EMIT CommandClicked(ChatCommand::kRollDice); });
 
     auto* rule = new QFrame(this);
     rule->setFrameStyle(QFrame::VLine | QFrame::Sunken);

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "client/dice/window_views.h"
+#include "client/shell/commands.h"
 #include "client/ui/client_pictures.h"
 
 namespace vesk {
@@ -26,8 +27,8 @@ public:
     QToolButton& DiceButton() const { return *diceButton; }
 
 Q_SIGNALS:
-    // kRollDiceCommand for a click on the dice button.
-    void CommandClicked(int command);
+    // ChatCommand::kRollDice for a click on the dice button.
+    void CommandClicked(vesk::ChatCommand command);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

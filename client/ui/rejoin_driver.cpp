@@ -33,7 +33,7 @@ void RejoinDriver::OpenFailed() {
 
 void RejoinDriver::Stop() {
     if (schedule.Active() && !connection.Connected()) {
-        window.SetMenuState(MenuState::NotConnected);
+        window.SetMenuState(MenuState::Idle);
     }
     schedule.Stop();
     timer.stop();
@@ -58,7 +58,7 @@ void RejoinDriver::Tick() {
 
 void RejoinDriver::GiveUp() {
     timer.stop();
-    window.SetMenuState(MenuState::NotConnected);
+    window.SetMenuState(MenuState::Idle);
     window.AppendChatLog(Cp932FromUtf8(
         "再接続をあきらめました。ファイルメニューの「接続」で接続し直してください\r\n"));
 }

@@ -29,69 +29,67 @@ ServerWindow::ServerWindow(RelayOptions options)
     CreateMenu();
     setFixedSize(kWidth, kHeight);
     move(0, 0);
-    SetMenuState(control.MenuState());
+    SetMenuState(control.Menu());
 }
 
 ServerWindow::~ServerWindow() { CloseRelay(); }
 
 void ServerWindow::CreateMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    AddCommand(file, kStartServerCommand, QStringLiteral("サーバー開始(&S)"));
-    AddCommand(file, kStopServerCommand, QStringLiteral("サーバー終了(&X)"));
+    AddCommand(file, ServerCommand::kStartServer, QStringLiteral("サーバー開始(&S)"));
+    AddCommand(file, ServerCommand::kStopServer, QStringLiteral("サーバー終了(&X)"));
     file->addSeparator();
-    AddCommand(file, kShowIpCommand, QStringLiteral("IPアドレスを表示"));
+    AddCommand(file, ServerCommand::kShowIp, QStringLiteral("IPアドレスを表示"));
     file->addSeparator();
-    AddCommand(file, kQuitCommand, QStringLiteral("終了(&Q)"));
+    AddCommand(file, ServerCommand::kQuit, QStringLiteral("終了(&Q)"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    AddCommand(help, kHelpCommand, QStringLiteral("ヘルプ(&H)"));
+    AddCommand(help, ServerCommand::kHelp, QStringLiteral("ヘルプ(&H)"));
     help->addSeparator();
-    AddCommand(help, kAboutCommand, QStringLiteral("バージョン情報(&A)"));
+    AddCommand(help, ServerCommand::kAbout, QStringLiteral("バージョン情報(&A)"));
 }
 
-void ServerWindow::AddCommand(QMenu* menu, int id, const QString& text) {
+void ServerWindow::AddCommand(QMenu* menu, ServerCommand command, const QString& text) {
     QAction* action = menu->addAction(text);
-    action->setData(id);
-    connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
-    commands[id] = action;
+    action->setData(static_cast<int>(command));
+    connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+    commands[command] = action;
 }
 
-QAction* ServerWindow::CommandAction(int id) const {
-    const auto found = commands.find(id);
+QAction* ServerWindow::CommandAction(ServerCommand command) const {
+    const auto found = commands.find(command);
     return found == commands.end() ? nullptr : found->second;
 }
 
-void ServerWindow::SetMenuState(int state) {
-    if (state != 0 && state != 1) return;
-    commands.at(kStartServerCommand)->setEnabled(state == 0);
-    commands.at(kStopServerCommand)->setEnabled(state == 1);
+void ServerWindow::SetMenuState(MenuState state) {
+    if (state == MenuState::Rejoining) return;
+    commands.at(ServerCommand::kStartServer)->setEnabled(state == MenuState::Idle);
+    commands.at(ServerCommand::kStopServer)->setEnabled(state == MenuState::Active);
 }
 
-void ServerWindow::RunCommand(int id) {
-    switch (id) {
-        case kStartServerCommand:
+void ServerWindow::RunCommand(ServerCommand command) {
+    switch (command) {
+        case ServerCommand::kStartServer:
             StartServer();
             break;
-        case kStopServerCommand:
+        case ServerCommand::kStopServer:
             StopServer();
             break;
-        case kShowIpCommand:
+        case ServerCommand::kShowIp:
             ShowHostAddress();
             break;
-        case kHelpCommand:
+        case ServerCommand::kHelp:
             ShowHelp(this);
             break;
-        case kAboutCommand: {
+        case ServerCommand::kAbout: {
             AboutDialog about({QStringLiteral("VeskServer"), ServerIconPath(),
                                QStringLiteral("パーティ用チャットのリレーサーバー")},
                               this);
             about.exec();
             break;
         }
-        case kQuitCommand:
+        case ServerCommand::kQuit:
             // Queued like a posted close: the menu that sent the command finishes first.
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-            break;
-        default:
             break;
     }
 }
@@ -99,12 +97,12 @@ void ServerWindow::RunCommand(int id) {
 void ServerWindow::StartServer() {
     ServDialog dialog(control, this);
     dialog.exec();
-    SetMenuState(control.MenuState());
+    SetMenuState(control.Menu());
 }
 
 void ServerWindow::StopServer() {
     control.Stop();
-    SetMenuState(control.MenuState());
+    SetMenuState(control.Menu());
 }
 
 void ServerWindow::ShowHostAddress() {
@@ -125,7 +123,7 @@ void ServerWindow::CloseRelay() {
     // joining it cannot wait for the user.
     reporter.Shutdown();
     control.Close();
-    SetMenuState(control.MenuState());
+    SetMenuState(control.Menu());
 }
 
 }  // namespace vesk

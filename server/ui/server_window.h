@@ -15,13 +15,13 @@ namespace vesk {
 
 class EventLog;
 
-enum ServerCommand : int {
-    kStartServerCommand = 200,
-    kStopServerCommand = 201,
-    kShowIpCommand = 202,
-    kHelpCommand = 210,
-    kAboutCommand = 211,
-    kQuitCommand = 212,
+enum class ServerCommand : int {
+    kStartServer = 200,
+    kStopServer = 201,
+    kShowIp = 202,
+    kHelp = 210,
+    kAbout = 211,
+    kQuit = 212,
 };
 
 class ServerWindow : public QMainWindow {
@@ -34,14 +34,14 @@ public:
     explicit ServerWindow(RelayOptions options = {});
     ~ServerWindow() override;
 
-    // What the menu item with this id does; unknown ids do nothing.
-    void RunCommand(int id);
+    // What the menu item of this command does.
+    void RunCommand(ServerCommand command);
 
-    // 0: stopped (start enabled, stop greyed); 1: running (the other way round); other values
-    // change nothing.
-    void SetMenuState(int state);
+    // Idle: stopped (start enabled, stop greyed); Active: running (the other way round);
+    // Rejoining, which only VeskChat has, changes nothing.
+    void SetMenuState(MenuState state);
 
-    QAction* CommandAction(int id) const;
+    QAction* CommandAction(ServerCommand command) const;
     EventLog* Log() const { return eventLog; }
     // The log line and message box helpers, as the relay reaches them.
     RelayReporter& Reporter() { return reporter; }
@@ -52,7 +52,7 @@ protected:
 
 private:
     void CreateMenu();
-    void AddCommand(QMenu* menu, int id, const QString& text);
+    void AddCommand(QMenu* menu, ServerCommand command, const QString& text);
     void StartServer();
     void StopServer();
     void ShowHostAddress();
@@ -62,7 +62,7 @@ private:
     EventLog* eventLog;
     WindowReporter reporter;
     ServerControl control;
-    std::map<int, QAction*> commands;
+    std::map<ServerCommand, QAction*> commands;
 };
 
 }  // namespace vesk

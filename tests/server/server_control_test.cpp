@@ -38,7 +38,7 @@ TEST(ServerControl, RefusesPortsOutsideTheRuleWithoutListening) {
         EXPECT_EQ(control.StartFromText(Cp932FromUtf8(c.text)), StartOutcome::Refused) << c.text;
         EXPECT_EQ(reporter.Messages(), std::vector<std::string>{c.message}) << c.text;
         EXPECT_EQ(control.Relay().ListeningPort(), -1) << c.text;
-        EXPECT_EQ(control.MenuState(), 0) << c.text;
+        EXPECT_EQ(control.Menu(), MenuState::Idle) << c.text;
         EXPECT_TRUE(reporter.Lines().empty()) << c.text;
     }
 }
@@ -51,13 +51,13 @@ TEST(ServerControl, StartsOnTheChosenPortAndStops) {
     // the number.
     EXPECT_EQ(control.StartFromText("  +" + std::to_string(port) + " "), StartOutcome::Started);
     EXPECT_EQ(control.Relay().ListeningPort(), port);
-    EXPECT_EQ(control.MenuState(), 1);
+    EXPECT_EQ(control.Menu(), MenuState::Active);
     EXPECT_TRUE(reporter.WaitFor("サーバー起動"));
     EXPECT_TRUE(reporter.WaitFor("接続受け入れ可能"));
     EXPECT_TRUE(reporter.Messages().empty());
 
     control.Stop();
-    EXPECT_EQ(control.MenuState(), 0);
+    EXPECT_EQ(control.Menu(), MenuState::Idle);
     EXPECT_EQ(control.Relay().ListeningPort(), -1);
     EXPECT_TRUE(reporter.WaitFor("サーバー終了"));
     EXPECT_TRUE(reporter.WaitFor("接続受け入れ不能"));
@@ -69,7 +69,7 @@ TEST(ServerControl, APortInUseFailsWithTheBindLineEachTime) {
     TestListener other;
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_EQ(control.StartFromText(std::to_string(other.Port())), StartOutcome::Failed);
-        EXPECT_EQ(control.MenuState(), 0);
+        EXPECT_EQ(control.Menu(), MenuState::Idle);
     }
     const auto lines = reporter.Lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "ERROR：ソケット初期化(bind)失敗"), 2);

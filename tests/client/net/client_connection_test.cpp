@@ -57,7 +57,7 @@ protected:
 
 TEST_F(ConnectionToRelay, TwoPlayersJoinTalkAndOneLeaves) {
     auto aya = Join("Aya", {"Aya"});
-    EXPECT_EQ(aya->window.menuChanges, std::vector{MenuState::Connected});
+    EXPECT_EQ(aya->window.menuChanges, std::vector{MenuState::Active});
     EXPECT_TRUE(aya->Pump([&] { return aya->window.chatLog.size() == 3; }));
     EXPECT_EQ(aya->window.chatLog, JoinLog("Aya"));
     EXPECT_EQ(aya->connection.Roster().Participants(), (std::vector<Participant>{{"Aya", 0}}));
@@ -88,7 +88,7 @@ TEST_F(ConnectionToRelay, TwoPlayersJoinTalkAndOneLeaves) {
     ben->connection.Disconnect();
     EXPECT_TRUE(ben->window.rows.empty());
     EXPECT_EQ(ben->connection.Roster().Count(), 0);
-    EXPECT_EQ(ben->window.menu, MenuState::NotConnected);
+    EXPECT_EQ(ben->window.menu, MenuState::Idle);
     EXPECT_EQ(Tail(ben->window.events, 2), (std::vector<std::string>{"menu:0", "clear"}));
     EXPECT_FALSE(ben->connection.SendLine(wire::ChatLine("Ben", "lost")));
 
@@ -148,7 +148,7 @@ TEST_F(ConnectionToRelay, AThirdPlayerSeesTheRosterAndAReconnectStartsFresh) {
               (std::vector<Participant>{{"Aya", 0}, {"Kai", 2}, {"Bea", 1}}));
     EXPECT_TRUE(kai->PumpUntilRows({"Aya", "Kai", "Bea"}));
     EXPECT_EQ(ben->window.menuChanges,
-              (std::vector{MenuState::Connected, MenuState::NotConnected, MenuState::Connected}));
+              (std::vector{MenuState::Active, MenuState::Idle, MenuState::Active}));
 }
 
 TEST_F(ConnectionToRelay, AServerThatGoesAwayIsReportedOnce) {
@@ -156,7 +156,7 @@ TEST_F(ConnectionToRelay, AServerThatGoesAwayIsReportedOnce) {
     auto ben = Join("Ben", {"Aya", "Ben"});
     server.Close();
     for (Player* player : {aya.get(), ben.get()}) {
-        EXPECT_TRUE(player->Pump([&] { return player->window.menu == MenuState::NotConnected; }));
+        EXPECT_TRUE(player->Pump([&] { return player->window.menu == MenuState::Idle; }));
         EXPECT_TRUE(player->window.rows.empty());
         EXPECT_EQ(player->connection.Roster().Count(), 0);
         EXPECT_FALSE(player->connection.Connected());

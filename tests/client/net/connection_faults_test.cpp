@@ -82,7 +82,7 @@ TEST_F(ConnectionToPeer, AConnectionResetByTheServerIsReported) {
     auto server = Connect();
     EXPECT_TRUE(server->WaitForLine("talk\r\n"));
     server->Reset();
-    EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
+    EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::Idle; }));
     EXPECT_TRUE(player.LastLogIs(kEnded));
     EXPECT_FALSE(player.connection.SendLine("talklost\r\n"));
 }
@@ -99,7 +99,7 @@ TEST(StalledServer, ASendThatCannotGoOutGivesTheConnectionUpAndSaysSo) {
     int sent = 0;
     while (sent < 100000 && player.connection.SendLine(line)) ++sent;
     EXPECT_LT(sent, 100000);  // the send gave up instead of waiting for ever
-    EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::NotConnected; }));
+    EXPECT_TRUE(player.Pump([&] { return player.window.menu == MenuState::Idle; }));
     EXPECT_TRUE(player.LastLogIs(kEnded));
 }
 

@@ -48,7 +48,7 @@ public:
     std::vector<std::string> chatLog;  // one entry per append
     std::vector<std::string> rows;
     std::vector<std::string> messages;  // UTF-8
-    MenuState menu = MenuState::NotConnected;
+    MenuState menu = MenuState::Idle;
     std::vector<MenuState> menuChanges;
     // Every call in order, such as "log:text", "add:name", "del:1", "clear", "menu:1".
     std::vector<std::string> events;

@@ -158,7 +158,7 @@ TEST_F(BackgroundOpen, OpensUnderTheLastNameAndReportsEachStep) {
     EXPECT_EQ(events, (std::vector{ConnectionEvent::Opened, ConnectionEvent::Listed,
                                    ConnectionEvent::Lost, ConnectionEvent::OpenFailed,
                                    ConnectionEvent::Opened, ConnectionEvent::Listed}));
-    EXPECT_EQ(aya.window.menu, MenuState::Connected);
+    EXPECT_EQ(aya.window.menu, MenuState::Active);
 }
 
 TEST_F(BackgroundOpen, ACancelledOpenLeavesNoConnection) {

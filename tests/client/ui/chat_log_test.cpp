@@ -113,7 +113,7 @@ private Q_SLOTS:
             dialog->HighlightBox()->click();
             dialog->OkButton()->click();
         });
-        client.RunCommand(vesk::kOptionsCommand);
+        client.RunCommand(vesk::ChatCommand::kOptions);
         client.Window().AppendChatLog(Sjis("Ben：Aya、まだ？\r\n"));
         QVERIFY(!highlighted(1));
         QSettings saved(test.SettingsFile(), QSettings::IniFormat);
@@ -136,7 +136,7 @@ private Q_SLOTS:
             shown = box->text();
             box->accept();
         });
-        client.RunCommand(vesk::kSaveHtmlLogCommand);
+        client.RunCommand(vesk::ChatCommand::kSaveHtmlLog);
         QDir::setCurrent(previous);
 
         const QStringList pages = QDir(QString::fromStdString(test.folder.Path().string()))
@@ -152,8 +152,10 @@ private Q_SLOTS:
         // The menu offers it right after the text log.
         const QList<QAction*> menu =
             client.Window().menuBar()->actions().first()->menu()->actions();
-        const auto saveLog = menu.indexOf(client.Window().CommandAction(vesk::kSaveLogCommand));
-        QCOMPARE(menu.value(saveLog + 1), client.Window().CommandAction(vesk::kSaveHtmlLogCommand));
+        const auto saveLog =
+            menu.indexOf(client.Window().CommandAction(vesk::ChatCommand::kSaveLog));
+        QCOMPARE(menu.value(saveLog + 1),
+                 client.Window().CommandAction(vesk::ChatCommand::kSaveHtmlLog));
         QCOMPARE(menu.value(saveLog + 1)->text(), QStringLiteral("ログをHTMLで保存"));
     }
 };

@@ -44,8 +44,8 @@ private Q_SLOTS:
         vesk::ChatMainWindow& window = client.Window();
         QCOMPARE(window.windowTitle(), QStringLiteral("VeskChat"));
         QCOMPARE(window.frameGeometry(), QRect(0, 0, 600, 480));
-        QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
-        QVERIFY(!window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+        QVERIFY(window.CommandAction(vesk::ChatCommand::kConnect)->isEnabled());
+        QVERIFY(!window.CommandAction(vesk::ChatCommand::kDisconnect)->isEnabled());
 
         QComboBox& dice = window.DiceBox().Box();
         QCOMPARE(dice.count(), 15);
@@ -172,7 +172,7 @@ private Q_SLOTS:
         const auto runDialog = [&](const std::function<void(vesk::FontDialog*)>& action) {
             ModalDriver driver;
             driver.WhenShown<vesk::FontDialog>(action);
-            client.RunCommand(vesk::kChangeFontCommand);
+            client.RunCommand(vesk::ChatCommand::kChangeFont);
         };
         // ＭＳ ゴシック is not installed here: the dialog opens on its stand-in.
         runDialog([](vesk::FontDialog* dialog) { dialog->OkButton()->click(); });
@@ -225,7 +225,7 @@ private Q_SLOTS:
             shown = box->text();
             box->accept();
         });
-        client.RunCommand(vesk::kSaveLogCommand);
+        client.RunCommand(vesk::ChatCommand::kSaveLog);
         QDir::setCurrent(previous);
 
         const QStringList logs = QDir(QString::fromStdString(test.folder.Path().string()))

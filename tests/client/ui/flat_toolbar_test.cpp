@@ -154,7 +154,7 @@ private Q_SLOTS:
             QVERIFY2(look == step.look, step.what);
             QVERIFY2(clicks.size() == step.clicks, step.what);
         }
-        QCOMPARE(clicks.first().first().toInt(), vesk::kRollDiceCommand);
+        QCOMPARE(clicks.first().first().value<vesk::ChatCommand>(), vesk::ChatCommand::kRollDice);
     }
 
     void pressAnywhereBringsTheWindowToTheFront() {

@@ -53,7 +53,7 @@ bool ConnectThroughDialog(vesk::ChatClient& client, int port, const QString& nam
         dialog->NameBox()->setEditText(name);
         QTest::keyClick(dialog->PortField(), Qt::Key_Return);
     });
-    client.RunCommand(vesk::kConnectCommand);
+    client.RunCommand(vesk::ChatCommand::kConnect);
     return focusFirst;
 }
 
@@ -83,8 +83,11 @@ private Q_SLOTS:
         for (TestClient* player : {aya.get(), ben.get()}) {
             QTRY_COMPARE_WITH_TIMEOUT(Rows(player->client->Window().ParticipantList()),
                                       QStringList({"Aya", "Ben"}), kWait);
-            QVERIFY(!player->client->Window().CommandAction(vesk::kConnectCommand)->isEnabled());
-            QVERIFY(player->client->Window().CommandAction(vesk::kDisconnectCommand)->isEnabled());
+            QVERIFY(
+                !player->client->Window().CommandAction(vesk::ChatCommand::kConnect)->isEnabled());
+            QVERIFY(player->client->Window()
+                        .CommandAction(vesk::ChatCommand::kDisconnect)
+                        ->isEnabled());
         }
         QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
     }
@@ -106,7 +109,7 @@ private Q_SLOTS:
         // Pasted lines travel as one line: nobody gets a forged roster line.
         QApplication::clipboard()->setText(QStringLiteral("一行目\npaddKai\t7\n三行目"));
         aya->client->Window().Input().clear();
-        aya->client->RunCommand(vesk::kPasteInputCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kPasteInput);
         QTest::keyClick(&aya->client->Window().Input(), Qt::Key_Return, Qt::ShiftModifier);
         QTRY_COMPARE_WITH_TIMEOUT(Occurrences(*ben->client, "Aya：一行目 paddKai"), 1, kWait);
         QCOMPARE(Rows(ben->client->Window().ParticipantList()), QStringList({"Aya", "Ben"}));
@@ -134,8 +137,8 @@ private Q_SLOTS:
     void listsReloadFromTheDataFolder() {
         aya->folder.Write("dice.sai", "1D[20]\r\n2D[10]\r\n");
         aya->folder.Write("name.nam", vesk::Cp932FromUtf8("リナ\r\n"));
-        aya->client->RunCommand(vesk::kReloadDiceCommand);
-        aya->client->RunCommand(vesk::kReloadNamesCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kReloadDice);
+        aya->client->RunCommand(vesk::ChatCommand::kReloadNames);
         QComboBox& dice = aya->client->Window().DiceBox().Box();
         QCOMPARE(dice.count(), 2);
         QCOMPARE(dice.currentText(), QStringLiteral("1D[20]"));
@@ -152,7 +155,7 @@ private Q_SLOTS:
             dialog->PortField()->setText(QStringLiteral("16000"));
             QTest::keyClick(dialog->NameField(), Qt::Key_Return);
         });
-        aya->client->RunCommand(vesk::kOptionsCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kOptions);
         QComboBox& names = aya->client->Window().NameBox().Box();
         QCOMPARE(names.itemText(0), QStringLiteral("カイ"));
         QCOMPARE(names.currentIndex(), 0);
@@ -164,7 +167,7 @@ private Q_SLOTS:
     }
 
     void aWrongPortKeepsTheConnectDialogOpen() {
-        aya->client->RunCommand(vesk::kDisconnectCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kDisconnect);
         QString message;
         bool stillOpen = false;
         ModalDriver driver;
@@ -179,24 +182,24 @@ private Q_SLOTS:
             stillOpen = dialog->isVisible() && dialog->PortField()->text() == "70000";
             dialog->reject();
         });
-        aya->client->RunCommand(vesk::kConnectCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kConnect);
         QCOMPARE(message, QStringLiteral("ポート番号は 1 から 65535 までの数で指定してください。"));
         QVERIFY(stillOpen);
         QVERIFY(!aya->client->Connection().Connected());
     }
 
     void disconnectEmptiesTheListAndKeepsWhatIsTypedAfterwards() {
-        aya->client->RunCommand(vesk::kDisconnectCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kDisconnect);
         vesk::ChatMainWindow& window = aya->client->Window();
         QCOMPARE(window.ParticipantList().count(), 0);
-        QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
-        QVERIFY(!window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+        QVERIFY(window.CommandAction(vesk::ChatCommand::kConnect)->isEnabled());
+        QVERIFY(!window.CommandAction(vesk::ChatCommand::kDisconnect)->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
                                   QStringList({"Ben"}), kWait);
 
         // An accelerator of a greyed item does nothing.
-        aya->client->RunCommand(vesk::kDisconnectCommand);
-        QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
+        aya->client->RunCommand(vesk::ChatCommand::kDisconnect);
+        QVERIFY(window.CommandAction(vesk::ChatCommand::kConnect)->isEnabled());
 
         Type(*aya->client, QStringLiteral("まだ届かない"));
         Type(*aya->client, QStringLiteral("まだ届かない"));
@@ -205,7 +208,7 @@ private Q_SLOTS:
     }
 
     void reconnectingWithAnEmptyNameKeepsTheCurrentName() {
-        aya->client->RunCommand(vesk::kDisconnectCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kDisconnect);
         QVERIFY(ConnectThroughDialog(*aya->client, relay->ListeningPort(), QString()));
         QTRY_COMPARE_WITH_TIMEOUT(Rows(ben->client->Window().ParticipantList()),
                                   QStringList({"Ben", "Aya"}), kWait);
@@ -220,8 +223,8 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(Occurrences(*player->client, "サーバーとの接続が切れました"),
                                       1, kWait);
             // While the tries run, disconnect stops them and connect picks another server.
-            QVERIFY(window.CommandAction(vesk::kConnectCommand)->isEnabled());
-            QVERIFY(window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+            QVERIFY(window.CommandAction(vesk::ChatCommand::kConnect)->isEnabled());
+            QVERIFY(window.CommandAction(vesk::ChatCommand::kDisconnect)->isEnabled());
         }
         relay = std::make_unique<vesk::RelayServer>(reporter);
         QVERIFY(relay->Start(port));
@@ -229,8 +232,8 @@ private Q_SLOTS:
             vesk::ChatMainWindow& window = player->client->Window();
             QTRY_VERIFY_WITH_TIMEOUT(Rows(window.ParticipantList()).size() == 2, kWait * 3);
             QVERIFY(Occurrences(*player->client, "再接続しています（1 回目）…") == 1);
-            QVERIFY(!window.CommandAction(vesk::kConnectCommand)->isEnabled());
-            QVERIFY(window.CommandAction(vesk::kDisconnectCommand)->isEnabled());
+            QVERIFY(!window.CommandAction(vesk::ChatCommand::kConnect)->isEnabled());
+            QVERIFY(window.CommandAction(vesk::ChatCommand::kDisconnect)->isEnabled());
         }
         QCOMPARE(aya->client->Window().NameBox().Box().currentText(), QStringLiteral("Aya"));
         Type(*aya->client, QStringLiteral("ただいま"));
@@ -264,7 +267,7 @@ private Q_SLOTS:
             ben->client->Connection().SendLine(vesk::Cp932FromUtf8("talkBen：流れる行\r\n"));
         }
         QTRY_VERIFY_WITH_TIMEOUT(Occurrences(*aya->client, "流れる行") > 0, kWait);
-        aya->client->RunCommand(vesk::kQuitCommand);
+        aya->client->RunCommand(vesk::ChatCommand::kQuit);
         QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), kWait);
         QVERIFY(!aya->client->Connection().Connected());
         aya->client.reset();

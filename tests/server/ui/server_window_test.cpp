@@ -44,11 +44,11 @@ QStringList LogLines(const ServerWindow& window) {
 }
 
 bool StartEnabled(const ServerWindow& window) {
-    return window.CommandAction(vesk::kStartServerCommand)->isEnabled();
+    return window.CommandAction(vesk::ServerCommand::kStartServer)->isEnabled();
 }
 
 bool StopEnabled(const ServerWindow& window) {
-    return window.CommandAction(vesk::kStopServerCommand)->isEnabled();
+    return window.CommandAction(vesk::ServerCommand::kStopServer)->isEnabled();
 }
 
 struct DialogVisit {
@@ -71,7 +71,7 @@ DialogVisit StartFromDialog(ServerWindow& window, const QString& port) {
         visit.stayedOpen = dialog->isVisible();
         if (visit.stayedOpen) dialog->reject();
     });
-    window.RunCommand(vesk::kStartServerCommand);
+    window.RunCommand(vesk::ServerCommand::kStartServer);
     return visit;
 }
 
@@ -135,13 +135,13 @@ private Q_SLOTS:
 
         QVERIFY(StartEnabled(window));
         QVERIFY(!StopEnabled(window));
-        window.SetMenuState(1);
+        window.SetMenuState(vesk::MenuState::Active);
         QVERIFY(!StartEnabled(window));
         QVERIFY(StopEnabled(window));
-        window.SetMenuState(2);  // no state: nothing changes
+        window.SetMenuState(vesk::MenuState::Rejoining);  // not a state of the server's
         QVERIFY(!StartEnabled(window));
         QVERIFY(StopEnabled(window));
-        window.SetMenuState(0);
+        window.SetMenuState(vesk::MenuState::Idle);
         QVERIFY(StartEnabled(window));
         QVERIFY(!StopEnabled(window));
     }
@@ -169,7 +169,7 @@ private Q_SLOTS:
                                  kWait);
         QCOMPARE(LogLines(window)[1], QStringLiteral("サーバー起動"));
 
-        window.RunCommand(vesk::kStopServerCommand);
+        window.RunCommand(vesk::ServerCommand::kStopServer);
         QVERIFY(StartEnabled(window));
         QVERIFY(!StopEnabled(window));
         QCOMPARE(window.Control().Relay().ListeningPort(), -1);
@@ -281,7 +281,7 @@ private Q_SLOTS:
         auto ben = Join(port, "Ben", 1);
         QVERIFY(aya && ben);
 
-        window->RunCommand(vesk::kQuitCommand);
+        window->RunCommand(vesk::ServerCommand::kQuit);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), kWait);
         // Closing returned only after every relay thread ended.
         QCOMPARE(window->Control().Relay().ConnectedCount(), 0);
@@ -359,8 +359,8 @@ private Q_SLOTS:
     void helpOpensTheSharedPageOnce() {
         ServerWindow window;
         window.show();
-        window.RunCommand(vesk::kHelpCommand);
-        window.RunCommand(vesk::kHelpCommand);
+        window.RunCommand(vesk::ServerCommand::kHelp);
+        window.RunCommand(vesk::ServerCommand::kHelp);
         const QList<vesk::HelpWindow*> helps = window.findChildren<vesk::HelpWindow*>();
         QCOMPARE(helps.size(), 1);
         QVERIFY(helps[0]->isVisible());
@@ -382,7 +382,7 @@ private Q_SLOTS:
             name = about->NameLabel()->text();
             about->accept();
         });
-        window.RunCommand(vesk::kAboutCommand);
+        window.RunCommand(vesk::ServerCommand::kAbout);
         QCOMPARE(iconSize, QSize(32, 32));
         QVERIFY(name.contains(QStringLiteral("VeskServer")));
         QVERIFY(name.contains(QStringLiteral(VESK_VERSION)));
@@ -406,7 +406,7 @@ private Q_SLOTS:
             shown = dialog->AddressField()->text();
             dialog->accept();
         });
-        window.RunCommand(vesk::kShowIpCommand);
+        window.RunCommand(vesk::ServerCommand::kShowIp);
         QCOMPARE(shown, QString::fromStdString(expected.dotted));
         QCOMPARE(message, QString::fromStdString(vesk::Utf8FromCp932(expected.message)));
     }
