@@ -11,8 +11,6 @@ namespace vesk {
 
 namespace {
 
-std::string WriteFailureMessage() { return Cp932FromUtf8("レジストリの書き込みに失敗しました"); }
-
 // A text that fits its field whole, else nothing: a cut value would be a different address,
 // name or face than the one stored.
 std::optional<std::string> ReadFittingText(SettingsStore& store, std::string_view name,
@@ -28,15 +26,19 @@ template <typename Writes>
 void WriteGroup(SettingsStore& store, SettingsGroup group, MessageBoxView& messages,
                 Writes writes) {
     if (!store.OpenForWriting(group)) {
-        messages.ShowMessage(WriteFailureMessage());
+        messages.ShowMessage(store.WriteFailureMessage());
         return;
     }
     for (const bool written : writes()) {
-        if (!written) messages.ShowMessage(WriteFailureMessage());
+        if (!written) messages.ShowMessage(store.WriteFailureMessage());
     }
 }
 
 }  // namespace
+
+std::string SettingsStore::WriteFailureMessage() const {
+    return Cp932FromUtf8("レジストリの書き込みに失敗しました");
+}
 
 std::string ClientSettings::DefaultPlayerName() { return Cp932FromUtf8("ごんべ"); }
 std::string ClientSettings::DefaultFontFace() { return Cp932FromUtf8("ＭＳ ゴシック"); }
@@ -61,6 +63,9 @@ WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>
         };
         placement.posX = number(setting::kPosX, 0);
         placement.posY = number(setting::kPosY, 0);
+        // Two widths on purpose: a placement stored without its width opens 640 wide, as such
+        // settings always have, while a first start, with no placement stored, opens at
+        // WindowPlacement's narrower 600.
         placement.width = number(setting::kWidth, 640);
         placement.height = number(setting::kHeight, 480);
         if (!OnScreen(placement, screens)) placement = WindowPlacement{};

@@ -89,6 +89,9 @@ public:
     // False when the value could not be written.
     virtual bool WriteNumber(SettingsGroup group, std::string_view name, std::int32_t value) = 0;
     virtual bool WriteText(SettingsGroup group, std::string_view name, std::string_view text) = 0;
+    // What a failed write shows, in code page 932: it names where the settings live, the
+    // registry unless the store says otherwise.
+    virtual std::string WriteFailureMessage() const;
 };
 
 inline constexpr std::size_t kMaxAddressBytes = 99;

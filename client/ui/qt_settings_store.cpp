@@ -85,4 +85,11 @@ bool QtSettingsStore::Write(SettingsGroup group, std::string_view name, const QV
     return settings->status() == QSettings::NoError;
 }
 
+#ifndef _WIN32
+std::string QtSettingsStore::WriteFailureMessage() const {
+    return ToCp932(
+        QStringLiteral("設定ファイル %1 の書き込みに失敗しました").arg(Open()->fileName()));
+}
+#endif
+
 }  // namespace vesk

@@ -29,6 +29,10 @@ public:
     // Each write goes to the disk (or the registry) at once, so its failure is seen here.
     bool WriteNumber(SettingsGroup group, std::string_view name, std::int32_t value) override;
     bool WriteText(SettingsGroup group, std::string_view name, std::string_view text) override;
+#ifndef _WIN32
+    // Names the settings file: there is no registry here.
+    std::string WriteFailureMessage() const override;
+#endif
 
 private:
     // A new handle for every access: a handle remembers its first error for good, and one

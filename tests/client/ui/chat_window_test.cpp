@@ -23,6 +23,7 @@
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/ui/test_client.h"
 #include "tests/support/modal_driver.h"
+#include "ui/cp932_text.h"
 
 using vesk::test::ModalDriver;
 using vesk::test::TestClient;
@@ -148,11 +149,13 @@ private Q_SLOTS:
         int boxes = 0;
         ModalDriver driver;
         driver.WheneverShown<QMessageBox>([&](QMessageBox* box) {
-            if (box->text() == QStringLiteral("レジストリの書き込みに失敗しました")) ++boxes;
+            if (box->text() == vesk::FromCp932(blocked.WriteFailureMessage())) ++boxes;
             box->accept();
         });
         client.Start();
         QCOMPARE(boxes, 2);
+        // There is no registry here: the message names the file.
+        QVERIFY(vesk::FromCp932(blocked.WriteFailureMessage()).contains("blocked/settings.ini"));
         // What a window manager sends once it has framed the window where it was asked to be.
         vesk::ChatMainWindow& window = client.Window();
         QMoveEvent inPlace(window.pos(), window.pos());
