@@ -14,7 +14,7 @@ constexpr std::chrono::milliseconds kWaitSlice{250};
 }  // namespace
 
 const SendQueue::Lines& OutgoingLines::Held() {
-    if (!held) held = memory.Hold(bytes, senders);
+    if (!held) held = memory.Hold(bytes, senders ? *senders : std::vector<QueueMemory::Share>{});
     return held;
 }
 

@@ -25,8 +25,9 @@ namespace vesk {
 // needs one, so a broadcast that every socket takes at once copies nothing.
 class OutgoingLines {
 public:
+    // senders: whose lines these are; none for the relay's own lines.
     OutgoingLines(std::string_view bytes, QueueMemory& memory,
-                  const std::vector<QueueMemory::Share>& senders = {})
+                  const std::vector<QueueMemory::Share>* senders = nullptr)
         : bytes(bytes), memory(memory), senders(senders) {}
 
     std::string_view Bytes() const { return bytes; }
@@ -35,7 +36,7 @@ public:
 private:
     std::string_view bytes;
     QueueMemory& memory;
-    const std::vector<QueueMemory::Share>& senders;
+    const std::vector<QueueMemory::Share>* senders;
     SendQueue::Lines held;
 };
 

@@ -21,6 +21,9 @@ constexpr int kLingerSeconds = 2;
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 // The longest a paused flooder's thread sleeps before it looks at the closing flag again.
 constexpr auto kPauseSlice = std::chrono::milliseconds(100);
+// The longest a connection's thread waits for its name line before it looks at the closing
+// flag again.
+constexpr auto kNameWaitSlice = std::chrono::milliseconds(500);
 // The most connections taken in together, so that the first of a crowd hear soon.
 constexpr std::size_t kAcceptBatch = 64;
 // VeskChat follows its name line with three lines (a blank, the join announcement, a blank);
@@ -334,7 +337,7 @@ void RelayServer::FreeSlot(int clientNumber) {
 
 void RelayServer::Broadcast(std::string_view bytes, int leftOut,
                             const std::vector<QueueMemory::Share>& senders) {
-    OutgoingLines lines(bytes, queueMemory, senders);
+    OutgoingLines lines(bytes, queueMemory, &senders);
     int sent = 0;
     for (std::size_t i = 0; i < slots.size() && sent < connectedCount; ++i) {
         if (static_cast<int>(i) == leftOut || !slots[i].outbox) continue;
@@ -389,8 +392,12 @@ std::optional<std::string> RelayServer::ReadName(int clientNumber, BufferedLineR
                 std::to_string(options.nameTimeout.count() / 1000) + " 秒経ちました");
             return std::nullopt;
         }
-        // Close shuts the socket down, which ends the wait too.
-        if (WaitReadable(reader.Socket(), left) && !reader.Receive()) return std::nullopt;
+        // Close shuts the socket down, which ends the wait, or the next one where a shutdown
+        // does not wake a wait already under way.
+        if (closing) return std::nullopt;
+        if (WaitReadable(reader.Socket(), std::min(left, kNameWaitSlice)) && !reader.Receive()) {
+            return std::nullopt;
+        }
     }
 }
 
