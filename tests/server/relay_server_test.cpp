@@ -427,6 +427,35 @@ TEST_F(SlowClientRelay, ABurstReachesEveryoneWhoKeepsReadingAndCutsOffWhoNeverRe
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
 }
 
+TEST_F(SlowClientRelay, AReaderWhoPausesForThreeSecondsOnASlowLinkLosesNothing) {
+    auto aya = Join("Aya", 0);
+    // A small receive window, so that what Dee does not read waits in the relay.
+    TestPeer dee(port, 4096);
+    dee.Send("Dee\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddDee\t1\r\n"));
+    // 10 MB: more than the system holds for Dee, less than the relay holds for one reader.
+    constexpr int kLines = 10000;
+    const auto lineOf = [](int n) {
+        const std::string number = std::to_string(n);
+        return "talk" + number + std::string(1018 - number.size(), 'y') + "\r\n";
+    };
+    std::string burst;
+    for (int n = 0; n < kLines; ++n) burst += lineOf(n);
+    BurstReader ayaRead, deeRead;
+    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya, lineOf); });
+    std::thread deeReads([&] {
+        std::this_thread::sleep_for(3s);  // the Wi-Fi drops out while the burst arrives
+        deeRead.ReadFrom(dee, lineOf);
+    });
+    EXPECT_TRUE(aya->Send(burst + "talkafter\r\n"));
+    ayaReads.join();
+    deeReads.join();
+    EXPECT_EQ(ayaRead.inOrder, kLines);
+    EXPECT_EQ(deeRead.inOrder, kLines);
+    EXPECT_TRUE(deeRead.afterSeen);
+    EXPECT_EQ(server.ConnectedCount(), 2);
+}
+
 TEST_F(SlowClientRelay, CloseNeverWaitsForAClientThatStopsReading) {
     auto aya = Join("Aya", 0);
     TestPeer stuck(port, 4096);
