@@ -99,13 +99,10 @@ void ClientOutbox::WriteQueue() {
         guard.lock();
         if (stopping || cutOff) continue;
         const auto now = SendQueue::Clock::now();
-        if (taken < 0) {
-            CutOffLocked();
-        } else if (taken > 0) {
-            queue.Taken(static_cast<std::size_t>(taken), now);
-        } else if (queue.Stuck(now)) {
-            CutOffLocked();
-        }
+        if (taken > 0) queue.Taken(static_cast<std::size_t>(taken), now);
+        // A receiver whose system takes a few bytes now and then, never a whole line, is as
+        // stuck as one that takes none.
+        if (taken < 0 || queue.Stuck(now)) CutOffLocked();
     }
 }
 

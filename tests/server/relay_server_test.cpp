@@ -457,6 +457,33 @@ TEST_F(SlowClientRelay, AReaderWhoPausesForThreeSecondsOnASlowLinkLosesNothing) 
     EXPECT_EQ(server.ConnectedCount(), 2);
 }
 
+TEST_F(SlowClientRelay, AReaderThatTakesAByteNowAndThenIsStuckAllTheSame) {
+    auto aya = Join("Aya", 0);
+    TestPeer trickler(port, 4096);
+    trickler.Send("Tim\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddTim\t1\r\n"));
+    // 4 MB, well within what the relay holds for one reader; Tim takes a byte every 500 ms.
+    const std::string line = "talk" + std::string(1018, 'z') + "\r\n";
+    std::string burst;
+    for (int n = 0; n < 4096; ++n) burst += line;
+    std::atomic<bool> tricklerDone{false};
+    std::thread trickles([&] {
+        while (!tricklerDone && trickler.Connected()) {
+            trickler.DropWaiting(1);
+            std::this_thread::sleep_for(500ms);
+        }
+    });
+    std::thread ayaSends([&] { aya->Send(burst); });
+    const auto sent = std::chrono::steady_clock::now();
+    EXPECT_TRUE(aya->WaitForLine("pdel1\r\n", nullptr, 30s));
+    const auto took = std::chrono::steady_clock::now() - sent;
+    tricklerDone = true;
+    trickles.join();
+    ayaSends.join();
+    EXPECT_GE(took, 4s) << "it had 5 s to take a whole line";
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
+}
+
 TEST_F(SlowClientRelay, CloseNeverWaitsForAClientThatStopsReading) {
     auto aya = Join("Aya", 0);
     TestPeer stuck(port, 4096);
