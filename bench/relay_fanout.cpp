@@ -8,9 +8,13 @@
 // against an IRC server (one channel, PRIVMSG) in the same run, and the table gets ratios.
 // One more figure, taken before the rows and printed after them, writes the same lines
 // straight from one thread, 16 lines per send, to show what the machine itself delivers.
+// The "open" rows (N up to 200) are open-loop: 4 senders write 2,500 lines each as fast as
+// their connections take them, never waiting for anyone to read, while every client keeps
+// reading; they also print how many lines each reader lost. vesk-relay runs with
+// --per-address 0, as every client comes from this machine.
 // bench/relay_fanout.sh runs it side by side with ngIRCd in one command.
 //
-//   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag]
+//   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag] [--no-per-address-flag]
 //                [--irc HOST:PORT [--irc-pid PID]] [--clients 10,200,1000] [--seconds 3]
 
 #include <arpa/inet.h>
@@ -63,6 +67,10 @@ constexpr std::size_t kIrcFloodBytes = 500;
 // The flood limit of vesk-relay in the rows with faults: above the paced senders' rate, far
 // below the flooder's. The other rows run without one.
 constexpr const char* kFaultsFloodLimit = "150";
+// The open-loop rows: lines per sender, and how long the readers may go without receiving a
+// line before the rest count as lost.
+constexpr int kOpenLoopLines = 2500;
+constexpr auto kOpenLoopStall = 10s;
 
 std::int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -78,6 +86,7 @@ struct Options {
     std::string relayPath = VESK_RELAY_PATH;
     std::vector<std::string> relayArgs;
     bool relayArgsGiven = false;
+    bool perAddressFlag = true;  // false for a relay older than --per-address
     std::string ircHost;
     int ircPort = 0;
     int ircPid = 0;
@@ -107,6 +116,7 @@ struct Client {
     std::string nick;
     std::string pending;
     bool joined = false;
+    std::atomic<std::uint64_t> received{0};  // stamped lines, written by the reader thread only
 };
 
 struct Sample {
@@ -171,6 +181,7 @@ void HandleLine(Row& row, Client& client, std::string_view line) {
     }
     const std::size_t marker = line.find("|B");
     if (marker == std::string_view::npos) return;
+    client.received.fetch_add(1, std::memory_order_relaxed);
     const char* cursor = line.data() + marker + 2;
     char* end = nullptr;
     const long sender = std::strtol(cursor, &end, 10);
@@ -249,6 +260,14 @@ void SendFullSpeed(Row& row, int sender, int fd) {
     }
 }
 
+// An open-loop sender: its lines one after another, as fast as its connection takes them.
+void SendBurst(Row& row, int sender, int fd) {
+    for (int sequence = 0; sequence < kOpenLoopLines; ++sequence) {
+        if (row.stop.load(std::memory_order_relaxed)) return;
+        if (!SendAllBytes(fd, SayLine(row, sender, static_cast<std::uint64_t>(sequence)))) return;
+    }
+}
+
 void SendPaced(Row& row, int sender, int fd) {
     std::uint64_t sequence = 0;
     auto next = Clock::now();
@@ -293,10 +312,19 @@ struct Load {
     int senders = 1;
     bool paced = false;
     bool faults = false;
+    bool openLoop = false;
 
     std::string Label() const {
-        return std::to_string(senders) + (paced ? " paced" : "") + (faults ? "+faults" : "");
+        return std::to_string(senders) + (paced ? " paced" : "") + (faults ? "+faults" : "") +
+               (openLoop ? " open" : "");
     }
+};
+
+// What the readers of an open-loop row missed.
+struct Lost {
+    std::uint64_t lines = 0;  // in all
+    int readers = 0;          // that missed any
+    std::uint64_t most = 0;   // by one reader
 };
 
 struct Result {
@@ -311,6 +339,7 @@ struct Result {
     // The server's CPU time while the party joined: a figure that other work on a shared
     // machine disturbs less than the join time.
     std::optional<double> joinCpuSeconds;
+    std::optional<Lost> lost;  // open-loop rows only
 };
 
 // The relay under test, started afresh for each row so that every row meets a new party.
@@ -324,6 +353,7 @@ public:
             arguments.insert(arguments.end(),
                              {"--flood-limit", load.faults ? kFaultsFloodLimit : "0"});
         }
+        if (options.perAddressFlag) arguments.insert(arguments.end(), {"--per-address", "0"});
         std::vector<char*> argv;
         for (auto& argument : arguments) argv.push_back(argument.data());
         argv.push_back(nullptr);
@@ -408,6 +438,46 @@ void Flood(Row& row, int fd) {
     }
 }
 
+// Waits until every reader of an open-loop row has all the lines it should get, or until no
+// reader gets any for kOpenLoopStall; what is missing then is lost. elapsed: until the last
+// line arrived. An IRC server sends no one their own lines.
+Lost AwaitOpenLoop(Row& row, int senders, int clients, double& elapsed, Clock::time_point start) {
+    const auto expected = [&](int reader) {
+        const int from = row.dialect == Dialect::Irc && reader < senders ? senders - 1 : senders;
+        return static_cast<std::uint64_t>(from) * kOpenLoopLines;
+    };
+    const auto total = [&] {
+        std::uint64_t sum = 0;
+        for (int i = 0; i < clients; ++i) {
+            sum += row.clients[static_cast<std::size_t>(i)]->received.load();
+        }
+        return sum;
+    };
+    std::uint64_t wanted = 0;
+    for (int i = 0; i < clients; ++i) wanted += expected(i);
+    std::uint64_t last = total();
+    auto lastChange = Clock::now();
+    auto lastArrival = lastChange;
+    while (last < wanted && Clock::now() - lastChange < kOpenLoopStall) {
+        std::this_thread::sleep_for(20ms);
+        const std::uint64_t now = total();
+        if (now != last) {
+            last = now;
+            lastChange = lastArrival = Clock::now();
+        }
+    }
+    elapsed = std::chrono::duration<double>(lastArrival - start).count();
+    Lost lost;
+    for (int i = 0; i < clients; ++i) {
+        const std::uint64_t got = row.clients[static_cast<std::size_t>(i)]->received.load();
+        const std::uint64_t missed = expected(i) > got ? expected(i) - got : 0;
+        lost.lines += missed;
+        lost.most = std::max(lost.most, missed);
+        if (missed > 0) ++lost.readers;
+    }
+    return lost;
+}
+
 Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid, int clients,
               const Load& load, double seconds, int rowNumber) {
     const int senders = load.senders;
@@ -466,17 +536,29 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
         flooder.fd = fd;
         senderThreads.emplace_back(Flood, std::ref(row), fd);
     }
-    for (int s = 0; s < senders; ++s) {
-        const int fd = row.clients[static_cast<std::size_t>(s)]->fd;
-        senderThreads.emplace_back(load.paced ? SendPaced : SendFullSpeed, std::ref(row), s, fd);
+    const auto sendFunction = load.openLoop ? SendBurst : load.paced ? SendPaced : SendFullSpeed;
+    if (!load.openLoop) {
+        for (int s = 0; s < senders; ++s) {
+            const int fd = row.clients[static_cast<std::size_t>(s)]->fd;
+            senderThreads.emplace_back(sendFunction, std::ref(row), s, fd);
+        }
+        std::this_thread::sleep_for(500ms);  // warm up
     }
-    std::this_thread::sleep_for(500ms);  // warm up
     const auto before = ReadProcess(serverPid);
     const auto start = Clock::now();
     row.measuring = true;
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    double elapsed = 0;
+    if (load.openLoop) {
+        for (int s = 0; s < senders; ++s) {
+            const int fd = row.clients[static_cast<std::size_t>(s)]->fd;
+            senderThreads.emplace_back(sendFunction, std::ref(row), s, fd);
+        }
+        result.lost = AwaitOpenLoop(row, senders, clients, elapsed, start);
+    } else {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    }
     row.measuring = false;
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     const auto after = ReadProcess(serverPid);
     row.stop = true;
     for (auto& seen : row.seenByObserver) {
@@ -552,8 +634,11 @@ double RawDeliveries(int clients, double seconds) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     done = true;
     row.stop = true;
-    writer.join();
     reader.join();
+    // Nobody reads any more, so a send to a full socket would wait for good: the shutdown
+    // ends it.
+    for (const int fd : accepted) shutdown(fd, SHUT_RDWR);
+    writer.join();
     for (auto& client : row.clients) close(client->fd);
     for (const int fd : accepted) close(fd);
     vesk::CloseSocket(listener.handle);
@@ -588,6 +673,11 @@ void PrintResult(const Result& r) {
     } else {
         std::printf(" %8s\n", "-");
     }
+    if (r.lost) {
+        std::printf("%-10s   lines lost: %llu in all, by %d of %d readers, at most %llu by one\n",
+                    "", static_cast<unsigned long long>(r.lost->lines), r.lost->readers, r.clients,
+                    static_cast<unsigned long long>(r.lost->most));
+    }
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -605,6 +695,8 @@ Options ParseOptions(int argc, char** argv) {
             options.relayArgsGiven = true;
         } else if (argument == "--no-flood-flag") {
             options.relayArgsGiven = true;  // a relay older than --flood-limit
+        } else if (argument == "--no-per-address-flag") {
+            options.perAddressFlag = false;
         } else if (argument == "--irc") {
             const std::string target = value();
             const std::size_t colon = target.rfind(':');
@@ -648,14 +740,15 @@ int main(int argc, char** argv) {
     const Load loads[] = {{1, false, false},
                           {4, false, false},
                           {kPacedSenders, true, false},
-                          {kPacedSenders, true, true}};
+                          {kPacedSenders, true, true},
+                          {4, false, false, true}};
     std::vector<std::pair<Result, std::optional<Result>>> rows;
     int rowNumber = 0;
     for (const int clients : options.clientCounts) {
         for (const Load& load : loads) {
             // A thousand clients at the chat-like pace already keep the relay busy; the faults
             // are measured in the smaller parties.
-            if (load.faults && clients > 200) continue;
+            if ((load.faults || load.openLoop) && clients > 200) continue;
             ++rowNumber;
             const int port = FreePort();
             Result vesk;
@@ -688,7 +781,8 @@ int main(int argc, char** argv) {
     std::printf("\none thread writing %d lines per send to %d clients: %.3f M deliveries/s\n",
                 kRawLinesPerSend, rawClients, raw / 1e6);
     for (const auto& [vesk, irc] : rows) {
-        if (vesk.clients == rawClients && vesk.load.senders == 4 && !vesk.load.paced) {
+        if (vesk.clients == rawClients && vesk.load.senders == 4 && !vesk.load.paced &&
+            !vesk.load.openLoop) {
             std::printf("vesk-relay %d x 4 reaches %.0f%% of it\n", rawClients,
                         100.0 * vesk.deliveriesPerSecond / raw);
         }

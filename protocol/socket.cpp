@@ -65,27 +65,6 @@ long Retry(Call call) {
     return result;
 }
 
-// Waits until the socket can take bytes or has failed: 1 when it can or has, 0 when the time
-// ran out, -1 when the wait itself failed. A negative timeout waits without end.
-int WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout) {
-#ifdef _WIN32
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket, &writable);
-    FD_SET(socket, &failed);
-    timeval limit{static_cast<long>(timeout.count() / 1000),
-                  static_cast<long>(timeout.count() % 1000 * 1000)};
-    const int ready =
-        select(0, nullptr, &writable, &failed, timeout.count() < 0 ? nullptr : &limit);
-    return ready < 0 ? -1 : ready > 0 ? 1 : 0;
-#else
-    pollfd entry{socket, POLLOUT, 0};
-    const int wait = timeout.count() < 0 ? -1 : static_cast<int>(timeout.count());
-    return static_cast<int>(Retry([&] { return poll(&entry, 1, wait); }));
-#endif
-}
-
 // Waits for room in the socket's send buffer; false once its send timeout, counted from
 // started, has passed.
 bool WaitForRoom(SocketHandle socket, std::chrono::steady_clock::time_point started) {
@@ -171,6 +150,25 @@ long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
 #endif
 }
 
+int WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout) {
+#ifdef _WIN32
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(socket, &writable);
+    FD_SET(socket, &failed);
+    timeval limit{static_cast<long>(timeout.count() / 1000),
+                  static_cast<long>(timeout.count() % 1000 * 1000)};
+    const int ready =
+        select(0, nullptr, &writable, &failed, timeout.count() < 0 ? nullptr : &limit);
+    return ready < 0 ? -1 : ready > 0 ? 1 : 0;
+#else
+    pollfd entry{socket, POLLOUT, 0};
+    const int wait = timeout.count() < 0 ? -1 : static_cast<int>(timeout.count());
+    return static_cast<int>(Retry([&] { return poll(&entry, 1, wait); }));
+#endif
+}
+
 bool SetBlocking(SocketHandle socket, bool blocking) {
 #ifdef _WIN32
     u_long nonBlocking = blocking ? 0 : 1;
@@ -182,7 +180,7 @@ bool SetBlocking(SocketHandle socket, bool blocking) {
 #endif
 }
 
-bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
+long SendNow(SocketHandle socket, std::string_view bytes) {
 #ifdef _WIN32
     // Winsock has no flag for a single send that does not wait: the socket is switched to
     // non-blocking mode for good. A switch for this send alone would race with a receive
@@ -198,10 +196,18 @@ bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes) {
             return send(socket, bytes.data() + sent, static_cast<Length>(bytes.size() - sent),
                         flags);
         });
-        if (result <= 0) return false;
-        sent += static_cast<std::size_t>(result);
+        if (result > 0) {
+            sent += static_cast<std::size_t>(result);
+            continue;
+        }
+#ifdef _WIN32
+        if (result < 0 && WouldWait()) break;
+#else
+        if (result < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+#endif
+        return -1;
     }
-    return true;
+    return static_cast<long>(sent);
 }
 
 bool WaitReadable(SocketHandle socket, std::chrono::milliseconds timeout) {
@@ -286,6 +292,10 @@ Accepted AcceptConnection(SocketHandle listener) {
         return accepted;
     }
     accepted.peerPort = ntohs(peer.sin_port);
+    const std::uint32_t address = ntohl(peer.sin_addr.s_addr);
+    accepted.peerAddress =
+        std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xff) + "." +
+        std::to_string(address >> 8 & 0xff) + "." + std::to_string(address & 0xff);
     return accepted;
 }
 

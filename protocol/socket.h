@@ -40,10 +40,15 @@ long ReceiveSome(SocketHandle socket, char* buffer, std::size_t capacity);
 long SendSome(SocketHandle socket, const char* bytes, std::size_t count,
               std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now());
 
-// Hands all of bytes to the socket's send buffer without waiting for the peer: false when the
-// buffer cannot take them all (some may have been taken) or the connection is gone. On Windows
-// it leaves the socket in non-blocking mode, which the other calls here allow for.
-bool SendWithoutWaiting(SocketHandle socket, std::string_view bytes);
+// Hands the socket's send buffer what it takes of bytes now, without waiting for the peer: the
+// count taken (0 when the buffer is full), or -1 when the connection is gone. On Windows it
+// leaves the socket in non-blocking mode, which the other calls here allow for.
+long SendNow(SocketHandle socket, std::string_view bytes);
+
+// Waits up to timeout for room in the socket's send buffer, or its failure: 1 when there is
+// either, 0 when the time ran out, -1 when the wait itself failed. A negative timeout waits
+// without end.
+int WaitWritable(SocketHandle socket, std::chrono::milliseconds timeout);
 
 // Switches the socket between waiting and non-waiting calls; false when it cannot.
 bool SetBlocking(SocketHandle socket, bool blocking);
@@ -74,6 +79,7 @@ Listener OpenListener(std::uint16_t port, int backlog);
 struct Accepted {
     SocketHandle handle = kInvalidSocket;
     int peerPort = 0;
+    std::string peerAddress;  // dotted IPv4
     // No connection, but the listener still works: the system was short of descriptors or
     // memory for a moment, and a later try may succeed.
     bool temporaryFailure = false;

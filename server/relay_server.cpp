@@ -21,6 +21,9 @@ constexpr int kLingerSeconds = 2;
 constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 // The longest a paused flooder's thread sleeps before it looks at the closing flag again.
 constexpr auto kPauseSlice = std::chrono::milliseconds(100);
+// The longest a connection's thread waits for its name line before it looks at the closing
+// flag again.
+constexpr auto kNameWaitSlice = std::chrono::milliseconds(500);
 // The most connections taken in together, so that the first of a crowd hear soon.
 constexpr std::size_t kAcceptBatch = 64;
 // VeskChat follows its name line with three lines (a blank, the join announcement, a blank);
@@ -71,7 +74,10 @@ private:
 }  // namespace
 
 RelayServer::RelayServer(RelayReporter& reporter, RelayOptions options)
-    : reporter(reporter), options(options), slots(kInitialSlots) {}
+    : reporter(reporter),
+      options(options),
+      queueMemory(options.relayQueueBytes),
+      slots(kInitialSlots) {}
 
 RelayServer::~RelayServer() { Close(); }
 
@@ -138,7 +144,7 @@ void RelayServer::Close() {
         std::lock_guard guard(serverLock);
         roster.Clear();
         for (const Slot& slot : slots) {
-            if (slot.socket != kInvalidSocket) ShutdownBoth(slot.socket);
+            if (slot.outbox) ShutdownBoth(slot.outbox->Socket());
         }
     }
     std::map<std::thread::id, std::thread> running;
@@ -203,8 +209,10 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
         }
         newcomers.clear();
         for (const Accepted& client : batch) {
-            SetUpClient(client.handle);
+            if (!SetUpClient(client.handle, client.peerAddress)) continue;
             Newcomer& newcomer = newcomers.emplace_back();
+            newcomer.peerAddress = client.peerAddress;
+            newcomer.peerPort = client.peerPort;
             newcomer.reader = std::make_unique<BufferedLineReader>(client.handle);
             newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
         }
@@ -219,7 +227,7 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
             const std::string rosterLines = RosterLines();
             std::string announcement;
             for (Newcomer& newcomer : newcomers) {
-                newcomer.clientNumber = TakeSlot(newcomer.reader->Socket());
+                newcomer.clientNumber = TakeSlot(newcomer);
                 if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
             }
             for (const Newcomer& newcomer : newcomers) {
@@ -233,25 +241,46 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
             if (!announcement.empty()) Broadcast(announcement, kNobody);
         }
         if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) +
-                " (ポート番号 " + std::to_string(batch[i].peerPort) + ")");
-            StartWorker(std::move(newcomers[i]));
+        for (Newcomer& newcomer : newcomers) {
+            Log("接続：クライアント No." + std::to_string(newcomer.clientNumber) + " (ポート番号 " +
+                std::to_string(newcomer.peerPort) + ")");
+            StartWorker(std::move(newcomer));
         }
     }
 }
 
-void RelayServer::SetUpClient(SocketHandle client) {
+bool RelayServer::SetUpClient(SocketHandle client, const std::string& peerAddress) {
+    bool admitted = true;
+    {
+        std::lock_guard guard(serverLock);
+        int& count = connectionsFrom[peerAddress];
+        if (options.perAddress > 0 && count >= options.perAddress) {
+            admitted = false;
+        } else {
+            ++count;
+        }
+    }
+    if (!admitted) {
+        // One host cannot take every descriptor and thread the relay has; its players and
+        // everybody else's go on.
+        ClearLinger(client);
+        CloseSocket(client);
+        Log("接続拒否：" + peerAddress + " からの接続が上限 (" +
+            std::to_string(options.perAddress) + ") に達しています");
+        return false;
+    }
     SetLinger(client, kLingerSeconds);
     SetNoDelay(client);
-    SetSendBuffer(client, options.sendBufferBytes);
+    // The send buffer is left to the system, which grows it for a fast reader far beyond
+    // what a fixed size may be set to.
     EnableKeepAlive(client, options.keepAliveIdle, options.keepAliveInterval,
                     options.keepAliveProbes);
+    return true;
 }
 
 void RelayServer::StartWorker(Newcomer newcomer) {
     const int clientNumber = newcomer.clientNumber;
-    const SocketHandle socket = newcomer.reader->Socket();
+    const std::shared_ptr<ClientOutbox> outbox = newcomer.outbox;
     const bool named = newcomer.name.has_value();
     std::unique_lock guard(workerLock);
     ReapFinishedWorkers();
@@ -264,14 +293,14 @@ void RelayServer::StartWorker(Newcomer newcomer) {
         Log("ERROR：スレッド作成失敗");
         if (named) {
             // The party has heard of it already, so it hears of its leaving too.
-            Depart(clientNumber, socket, true);
+            Depart(clientNumber, *outbox, true);
             return;
         }
         {
             std::lock_guard serverGuard(serverLock);
             FreeSlot(clientNumber);
         }
-        CloseSocket(socket);
+        CloseSocket(outbox->Socket());
     }
 }
 
@@ -285,50 +314,53 @@ void RelayServer::ReapFinishedWorkers() {
     finishedWorkers.clear();
 }
 
-int RelayServer::TakeSlot(SocketHandle socket) {
+int RelayServer::TakeSlot(Newcomer& newcomer) {
     if (static_cast<std::size_t>(connectedCount) >= slots.size()) {
         slots.resize(slots.size() + kSlotGrowth);
     }
     std::size_t number = 0;
-    while (slots[number].socket != kInvalidSocket) ++number;
-    slots[number] = Slot{socket, false};
+    while (slots[number].outbox) ++number;
+    newcomer.outbox = std::make_shared<ClientOutbox>(newcomer.reader->Socket(),
+                                                     options.sendQueueBytes, options.stuckReceiver);
+    slots[number] = Slot{newcomer.outbox, newcomer.peerAddress};
     ++connectedCount;
     return static_cast<int>(number);
 }
 
 void RelayServer::FreeSlot(int clientNumber) {
-    slots[static_cast<std::size_t>(clientNumber)] = Slot{};
+    Slot& slot = slots[static_cast<std::size_t>(clientNumber)];
+    const auto from = connectionsFrom.find(slot.peerAddress);
+    if (from != connectionsFrom.end() && --from->second <= 0) connectionsFrom.erase(from);
+    slot = Slot{};
     --connectedCount;
 }
 
-void RelayServer::Broadcast(std::string_view bytes, int leftOut) {
+void RelayServer::Broadcast(std::string_view bytes, int leftOut,
+                            const std::vector<QueueMemory::Share>& senders) {
+    OutgoingLines lines(bytes, queueMemory, &senders);
     int sent = 0;
     for (std::size_t i = 0; i < slots.size() && sent < connectedCount; ++i) {
-        if (static_cast<int>(i) == leftOut || slots[i].socket == kInvalidSocket) continue;
-        SendToClient(static_cast<int>(i), bytes);
+        if (static_cast<int>(i) == leftOut || !slots[i].outbox) continue;
+        // Nobody waits for a client to read: what its socket does not take now waits in its
+        // own queue.
+        slots[i].outbox->Send(lines);
         ++sent;
     }
 }
 
 void RelayServer::SendToClient(int clientNumber, std::string_view bytes) {
-    Slot& slot = slots[static_cast<std::size_t>(clientNumber)];
-    if (slot.cutOff) return;
-    // Nobody waits for a client to read. One whose buffer cannot take its lines is cut off,
-    // so the party never waits for it: the lines after a partial write would arrive
-    // corrupted anyway. Its own relay thread then finds the connection ended and runs its
-    // departure; the close discards what it never read.
-    if (SendWithoutWaiting(slot.socket, bytes)) return;
-    slot.cutOff = true;
-    SetLinger(slot.socket, 0);
-    ShutdownBoth(slot.socket);
+    OutgoingLines lines(bytes, queueMemory);
+    slots[static_cast<std::size_t>(clientNumber)].outbox->Send(lines);
 }
 
 void RelayServer::RelayThread(Newcomer newcomer) {
     BufferedLineReader& reader = *newcomer.reader;
     const bool announced = newcomer.name.has_value();
-    if (!announced) newcomer.name = ReadName(reader);
-    if (newcomer.name) Relay(newcomer.clientNumber, reader, *newcomer.name, announced);
-    Depart(newcomer.clientNumber, reader.Socket(), newcomer.name.has_value());
+    // A client whose queue cannot be written is cut off, and leaves at its first read.
+    newcomer.outbox->StartWriter();
+    if (!announced) newcomer.name = ReadName(newcomer.clientNumber, reader);
+    if (newcomer.name) Relay(newcomer, *newcomer.name, announced);
+    Depart(newcomer.clientNumber, *newcomer.outbox, newcomer.name.has_value());
     std::lock_guard guard(workerLock);
     finishedWorkers.push_back(std::this_thread::get_id());
 }
@@ -347,14 +379,32 @@ std::optional<std::string> RelayServer::NameArrived(BufferedLineReader& reader,
     return name;
 }
 
-std::optional<std::string> RelayServer::ReadName(BufferedLineReader& reader) {
-    const auto line = reader.NextLine();
-    if (!line) return std::nullopt;
-    return NameFromLine(*line);
+std::optional<std::string> RelayServer::ReadName(int clientNumber, BufferedLineReader& reader) {
+    const auto deadline = std::chrono::steady_clock::now() + options.nameTimeout;
+    for (;;) {
+        if (const auto line = reader.TakeLine()) return NameFromLine(*line);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            // A connection that never becomes a player would hold its slot and its
+            // address's share of connections for good.
+            Log("クライアント No." + std::to_string(clientNumber) + " は名前を送らないまま " +
+                std::to_string(options.nameTimeout.count() / 1000) + " 秒経ちました");
+            return std::nullopt;
+        }
+        // Close shuts the socket down, which ends the wait, or the next one where a shutdown
+        // does not wake a wait already under way.
+        if (closing) return std::nullopt;
+        if (WaitReadable(reader.Socket(), std::min(left, kNameWaitSlice)) && !reader.Receive()) {
+            return std::nullopt;
+        }
+    }
 }
 
-void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
-                        bool announced) {
+void RelayServer::Relay(const Newcomer& newcomer, const std::string& name, bool announced) {
+    const int clientNumber = newcomer.clientNumber;
+    BufferedLineReader& reader = *newcomer.reader;
+    const auto sender = std::make_shared<QueueMemory::Sender>();
     // The newcomer's participant line leaves with the lines that followed its name line,
     // which are usually its join lines: one broadcast instead of two.
     std::string lines = announced ? std::string() : wire::PaddLine(name, clientNumber);
@@ -367,6 +417,7 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
         {
             std::lock_guard guard(queueLock);
             queued += lines;
+            queuedFrom.push_back(QueueMemory::Share{sender, lines.size()});
             if (!joined) joining.push_back(Participant{name, clientNumber});
         }
         lines.clear();
@@ -401,6 +452,9 @@ void RelayServer::Relay(int clientNumber, BufferedLineReader& reader, const std:
         // Sent before waiting for more, so the participant is on the roster from the moment
         // its name line has been read.
         flush();
+        // While the relay holds as much as it may, a client whose lines fill it is read from
+        // no more: its own connection slows it down, and the others go on.
+        queueMemory.WaitWhileFilling(*sender, [&] { return closing || newcomer.outbox->CutOff(); });
         if (!reader.Receive()) return;
     }
 }
@@ -409,6 +463,7 @@ bool RelayServer::SendQueued() {
     {
         std::lock_guard guard(queueLock);
         sending.swap(queued);
+        sendingFrom.swap(queuedFrom);
         newcomers.swap(joining);
     }
     // A newcomer's record is added in the same hold of the lock that announces it, so a client
@@ -419,8 +474,9 @@ bool RelayServer::SendQueued() {
         if (roster.Append(newcomer.name, newcomer.id) == nullptr) recorded = false;
     }
     newcomers.clear();
-    if (!sending.empty()) Broadcast(sending, kNobody);
+    if (!sending.empty()) Broadcast(sending, kNobody, sendingFrom);
     sending.clear();
+    sendingFrom.clear();
     return recorded;
 }
 
@@ -467,7 +523,8 @@ std::string RelayServer::RosterLines() const {
     return lines;
 }
 
-void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
+void RelayServer::Depart(int clientNumber, ClientOutbox& outbox, bool named) {
+    const SocketHandle socket = outbox.Socket();
     if (closing) {
         // The program is ending: no log, no lines, only the socket is released, and the close
         // leaves what is unsent to the system rather than wait for a peer.
@@ -475,6 +532,8 @@ void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
             std::lock_guard guard(serverLock);
             FreeSlot(clientNumber);
         }
+        ShutdownBoth(socket);
+        outbox.StopWriter();
         ClearLinger(socket);
         CloseSocket(socket);
         return;
@@ -500,6 +559,8 @@ void RelayServer::Depart(int clientNumber, SocketHandle socket, bool named) {
         FreeSlot(clientNumber);
     }
     const bool shutDown = ShutdownBoth(socket);
+    // The writer ends before the descriptor is closed and may be given to a newer connection.
+    outbox.StopWriter();
     const bool closed = CloseSocket(socket);
     if (!shutDown) Log("ERROR：切断処理失敗");
     if (!closed) Log("ERROR：ソケット破棄失敗");

@@ -21,15 +21,27 @@
 #include "protocol/buffered_line_reader.h"
 #include "protocol/participant_roster.h"
 #include "protocol/socket.h"
+#include "server/client_outbox.h"
+#include "server/queue_memory.h"
 #include "server/relay_reporter.h"
 
 namespace vesk {
 
 struct RelayOptions {
-    // What the system keeps for each client that has not read its lines yet. Nothing ever
-    // waits for a client to read: one whose buffer cannot take its next lines is cut off. A
-    // client on a slow link falls this far behind only when someone floods.
-    int sendBufferBytes = 2 * 1024 * 1024;
+    // What the relay holds for a client that has not read its lines yet, beyond what the
+    // system holds for it. Nobody waits for a client to read; one whose lines pass this is cut
+    // off. A client that keeps reading falls this far behind only in a flood.
+    std::size_t sendQueueBytes = 16 * 1024 * 1024;
+    // What the relay holds for all its clients together. Beyond it, the clients whose lines
+    // fill it are read from no more until some is taken.
+    std::size_t relayQueueBytes = 256 * 1024 * 1024;
+    // A client that takes no whole line for this long while some wait for it is stuck, and
+    // cut off, so that it holds nobody's memory for good.
+    std::chrono::milliseconds stuckReceiver{5000};
+    // A connection that sends no name line within this time never joins, and is closed.
+    std::chrono::milliseconds nameTimeout{30000};
+    // Connections from one address at a time; the next one is closed at once. 0: no limit.
+    int perAddress = 10;
     // Lines per second that one participant may send for long; lines beyond it wait their turn
     // (its own lines only, nobody else's). 0 lets every participant send at full speed.
     int floodLimit = 50;
@@ -78,13 +90,16 @@ public:
 
 private:
     struct Slot {
-        SocketHandle socket = kInvalidSocket;
-        bool cutOff = false;  // its buffer overflowed; nothing more is sent to it
+        std::shared_ptr<ClientOutbox> outbox;  // none when the slot is free
+        std::string peerAddress;
     };
 
     // A connection the accept loop hands to its relay thread.
     struct Newcomer {
         int clientNumber = -1;
+        std::string peerAddress;
+        int peerPort = 0;
+        std::shared_ptr<ClientOutbox> outbox;
         std::unique_ptr<BufferedLineReader> reader;  // over its socket
         std::optional<std::string> name;             // when announced already, with the lines below
         std::string joinLines;
@@ -93,29 +108,33 @@ private:
     void StopListening();  // listenLock held
     // Accepts from when mayAccept is set: once Start's caller has had its say.
     void AcceptLoop(SocketHandle listener, std::future<void> mayAccept);
-    void SetUpClient(SocketHandle client);
+    // The one way in for every connection: false when its address has as many connections as
+    // it may have, and the connection has then been closed.
+    bool SetUpClient(SocketHandle client, const std::string& peerAddress);
     void RelayThread(Newcomer newcomer);
     // The name from a name line that came with the connection, with the join lines that
     // came with it; nothing when it has not arrived yet.
     static std::optional<std::string> NameArrived(BufferedLineReader& reader,
                                                   std::string& joinLines);
-    // The name from the first line, or nothing when the connection ended before it.
-    static std::optional<std::string> ReadName(BufferedLineReader& reader);
+    // The name from the first line, or nothing when the connection ended before it or the
+    // name timeout passed.
+    std::optional<std::string> ReadName(int clientNumber, BufferedLineReader& reader);
     // Relays the participant's lines until it leaves; announced when the accept loop has
     // sent its participant line already.
-    void Relay(int clientNumber, BufferedLineReader& reader, const std::string& name,
-               bool announced);
-    void Depart(int clientNumber, SocketHandle socket, bool named);
+    void Relay(const Newcomer& newcomer, const std::string& name, bool announced);
+    void Depart(int clientNumber, ClientOutbox& outbox, bool named);
     // Waits until when, receiving meanwhile what the client sends; false when Close or the
     // client's leaving came first, or when it was cut off for flooding. backloggedSince: since
     // when more of its lines wait than the reader holds, kept from one pause to the next.
     bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
                     std::optional<std::chrono::steady_clock::time_point>& backloggedSince);
 
-    int TakeSlot(SocketHandle socket);                    // server lock held
-    std::string RosterLines() const;                      // server lock held
-    void FreeSlot(int clientNumber);                      // server lock held
-    void Broadcast(std::string_view bytes, int leftOut);  // server lock held
+    // A slot for the newcomer, which is given its outbox there.
+    int TakeSlot(Newcomer& newcomer);  // server lock held
+    std::string RosterLines() const;   // server lock held
+    void FreeSlot(int clientNumber);   // server lock held
+    void Broadcast(std::string_view bytes, int leftOut,
+                   const std::vector<QueueMemory::Share>& senders = {});  // server lock held
     // Sends the queued lines and adds the newcomers' records; false when a record could not
     // be added.
     bool SendQueued();                                            // server lock held
@@ -127,6 +146,8 @@ private:
 
     RelayReporter& reporter;
     const RelayOptions options;
+    // Before the slots, so that it outlives every queue.
+    QueueMemory queueMemory;
 
     // The server lock. It guards the slot table (slots, connectedCount), the roster, and
     // every send to a client, so that the lines of one broadcast never mix with another's on
@@ -135,8 +156,10 @@ private:
     mutable std::mutex serverLock;
     std::vector<Slot> slots;
     int connectedCount = 0;
+    std::map<std::string, int> connectionsFrom;  // by peer address, slot or not yet
     ParticipantRoster roster;
-    std::string sending;                 // the queued lines being sent, kept for its capacity
+    std::string sending;  // the queued lines being sent, kept for its capacity
+    std::vector<QueueMemory::Share> sendingFrom;
     std::vector<Participant> newcomers;  // the queued records being added
 
     // Relayed lines waiting for the next holder of the server lock, in the order they were
@@ -145,6 +168,7 @@ private:
     // never held while sending.
     std::mutex queueLock;
     std::string queued;
+    std::vector<QueueMemory::Share> queuedFrom;  // whose lines queued holds
     std::vector<Participant> joining;
 
     // Guards the listener and the accept thread; taken by the thread that starts and stops.

@@ -44,10 +44,11 @@ private:
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(
-        "usage: vesk-relay [--port N] [--flood-limit L]\n"
+        "usage: vesk-relay [--port N] [--flood-limit L] [--per-address C]\n"
         "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
+        "  At most C connections from one address at a time (default 10; 0 for no limit).\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
         stream);
 }
@@ -58,8 +59,9 @@ bool IsNumberText(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Lines per second, at most what any party could want; anything else is a usage error.
-constexpr std::size_t kFloodLimitDigits = 6;
+// Lines per second or connections, at most what any party could want; anything else is a
+// usage error.
+constexpr std::size_t kLimitDigits = 6;
 
 #ifdef _WIN32
 std::atomic<bool> stopRequested{false};
@@ -106,7 +108,7 @@ int main(int argc, char** argv) {
         }
         // "--name V" or "--name=V", where V is a number.
         const std::string_view name = argument.substr(0, argument.find('='));
-        const bool known = name == "--port" || name == "--flood-limit";
+        const bool known = name == "--port" || name == "--flood-limit" || name == "--per-address";
         std::string_view value;
         if (name.size() < argument.size()) {
             value = argument.substr(name.size() + 1);
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
             value = argv[++i];
         }
         const bool valid =
-            known && IsNumberText(value) && (name == "--port" || value.size() <= kFloodLimitDigits);
+            known && IsNumberText(value) && (name == "--port" || value.size() <= kLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
@@ -122,8 +124,10 @@ int main(int argc, char** argv) {
         }
         if (name == "--port") {
             port = value;
-        } else {
+        } else if (name == "--flood-limit") {
             options.floodLimit = std::stoi(std::string(value));
+        } else {
+            options.perAddress = std::stoi(std::string(value));
         }
     }
 

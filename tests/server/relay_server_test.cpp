@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -186,7 +187,13 @@ TEST_F(Relay, NamesAreCutAtATabAndToTheRecord) {
     EXPECT_TRUE(exactOne.WaitForLine("padd" + exact + "\t3\r\n"));
 }
 
-TEST_F(Relay, TheTwentyFirstClientGrowsTheTable) {
+// A party larger than one address may bring by default, all from this machine.
+class CrowdRelay : public Relay {
+protected:
+    CrowdRelay() : Relay(RelayOptions{.perAddress = 0}) {}
+};
+
+TEST_F(CrowdRelay, TheTwentyFirstClientGrowsTheTable) {
     std::vector<std::unique_ptr<TestPeer>> party;
     for (int id = 0; id < 20; ++id) party.push_back(Join("p" + std::to_string(id), id));
     EXPECT_EQ(server.SlotCount(), 20u);
@@ -277,7 +284,7 @@ TEST_F(Relay, ManyClientsSendingAtOnceAllSeeTheSameOrder) {
     }
 }
 
-TEST_F(Relay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
+TEST_F(CrowdRelay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
     constexpr int kCrowd = 40;
     std::vector<std::unique_ptr<TestPeer>> crowd;
     for (int n = 0; n < kCrowd; ++n) {
@@ -331,12 +338,59 @@ TEST_F(Relay, ClearRosterEmptiesIt) {
     EXPECT_EQ(late.NextLine(), "paddBen\t1\r\n");  // no roster line for Aya any more
 }
 
-class SlowClientRelay : public Relay {
+class GatekeepingRelay : public Relay {
 protected:
-    SlowClientRelay() : Relay(RelayOptions{.sendBufferBytes = 256 * 1024, .floodLimit = 0}) {}
+    GatekeepingRelay() : Relay(RelayOptions{.nameTimeout = 1s, .perAddress = 3}) {}
 };
 
-TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
+TEST_F(GatekeepingRelay, ConnectionsThatNeverBecomePlayersAreBounded) {
+    auto aya = Join("Aya", 0);
+    TestPeer silent(port);
+    TestPeer mute(port);
+    ASSERT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 3; }));
+    // A fourth connection from the same address is closed at once and never given a slot.
+    TestPeer refused(port);
+    EXPECT_TRUE(refused.WaitForClose(2s));
+    EXPECT_TRUE(reporter.WaitFor("接続拒否：127.0.0.1 からの接続が上限 (3) に達しています"));
+    EXPECT_EQ(server.ConnectedCount(), 3);
+
+    // The two that never send a name are closed once the name time passes, with no departure
+    // lines, and no longer count against their address.
+    EXPECT_TRUE(silent.WaitForClose(5s));
+    EXPECT_TRUE(mute.WaitForClose(5s));
+    EXPECT_TRUE(reporter.WaitFor("クライアント No.1 は名前を送らないまま 1 秒経ちました"));
+    EXPECT_TRUE(aya->Quiet());
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
+    auto ben = Join("Ben", 1);
+    auto cat = Join("Cat", 2);
+    EXPECT_EQ(server.Roster(), (std::vector<Participant>{{"Aya", 0}, {"Ben", 1}, {"Cat", 2}}));
+}
+
+class SlowClientRelay : public Relay {
+protected:
+    SlowClientRelay() : Relay(RelayOptions{.floodLimit = 0}) {}
+};
+
+// Reads until the line "talkafter", counting the numbered burst lines that arrive in order;
+// other lines (the stuck client's leaving) are passed over.
+struct BurstReader {
+    int inOrder = 0;
+    bool afterSeen = false;
+    bool heardStuckLeave = false;
+
+    void ReadFrom(TestPeer& peer, const std::function<std::string(int)>& lineOf) {
+        while (const auto line = peer.NextLine(20s)) {
+            if (*line == "talkafter\r\n") {
+                afterSeen = true;
+                return;
+            }
+            if (*line == "pdel2\r\n") heardStuckLeave = true;
+            if (*line == lineOf(inOrder)) ++inOrder;
+        }
+    }
+};
+
+TEST_F(SlowClientRelay, ABurstReachesEveryoneWhoKeepsReadingAndCutsOffWhoNeverReads) {
     auto aya = Join("Aya", 0);
     auto ben = Join("Ben", 1);
     // Stuck never reads after joining; a small receive window fills quickly.
@@ -345,42 +399,89 @@ TEST_F(SlowClientRelay, AClientThatStopsReadingIsCutOffAndThePartyGoesOn) {
     ASSERT_TRUE(aya->WaitForLine("paddStuck\t2\r\n"));
     ASSERT_TRUE(ben->WaitForLine("paddStuck\t2\r\n"));
 
-    // Aya and Ben keep reading all along, as healthy clients do, and Aya keeps at most 16 of
-    // its lines in flight, so that only Stuck falls behind. Stuck goes on talking, which must
-    // not keep it in the party once it is cut off.
-    std::atomic<bool> stuckLeft{false};
-    std::atomic<bool> stuckQuiet{false};
-    std::atomic<bool> afterSeen{false};
-    std::thread benReads([&] {
-        if (!ben->WaitForLine("pdel2\r\n", nullptr, 30s)) return;
-        stuckLeft = true;
-        afterSeen = ben->WaitForLine("talkafter\r\n", nullptr, 60s);
+    // 20,000 lines of 1 KB at once, far more than the system holds for any reader: Aya sends
+    // them without waiting for anyone, and reads her own, as Ben does.
+    constexpr int kLines = 20000;
+    const auto lineOf = [](int n) {
+        const std::string number = std::to_string(n);
+        return "talk" + number + std::string(1018 - number.size(), 'x') + "\r\n";
+    };
+    std::string burst;
+    for (int n = 0; n < kLines; ++n) burst += lineOf(n);
+    BurstReader ayaRead, benRead;
+    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya, lineOf); });
+    std::thread benReads([&] { benRead.ReadFrom(*ben, lineOf); });
+    EXPECT_TRUE(aya->Send(burst));
+    // The party goes on after the stuck client is cut off; its slot is freed in the same step
+    // that announces its leaving.
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+    EXPECT_TRUE(aya->Send("talkafter\r\n"));
+    ayaReads.join();
+    benReads.join();
+
+    for (const BurstReader* read : {&ayaRead, &benRead}) {
+        EXPECT_EQ(read->inOrder, kLines);
+        EXPECT_TRUE(read->afterSeen);
+        EXPECT_TRUE(read->heardStuckLeave);
+    }
+    EXPECT_TRUE(stuck.WaitForClose());
+    EXPECT_EQ(reporter.Count("切断：クライアント No.2"), 1);
+}
+
+TEST_F(SlowClientRelay, AReaderWhoPausesForThreeSecondsOnASlowLinkLosesNothing) {
+    auto aya = Join("Aya", 0);
+    // A small receive window, so that what Dee does not read waits in the relay.
+    TestPeer dee(port, 4096);
+    dee.Send("Dee\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddDee\t1\r\n"));
+    // 10 MB: more than the system holds for Dee, less than the relay holds for one reader.
+    constexpr int kLines = 10000;
+    const auto lineOf = [](int n) {
+        const std::string number = std::to_string(n);
+        return "talk" + number + std::string(1018 - number.size(), 'y') + "\r\n";
+    };
+    std::string burst;
+    for (int n = 0; n < kLines; ++n) burst += lineOf(n);
+    BurstReader ayaRead, deeRead;
+    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya, lineOf); });
+    std::thread deeReads([&] {
+        std::this_thread::sleep_for(3s);  // the Wi-Fi drops out while the burst arrives
+        deeRead.ReadFrom(dee, lineOf);
     });
-    std::thread stuckTalks([&] {
-        while (!stuckQuiet && stuck.Send("talkstill here\r\n")) std::this_thread::sleep_for(10ms);
-    });
-    const std::string bulk = "talk" + std::string(4000, 'x') + "\r\n";
-    std::atomic<bool> ayaDone{false};
-    std::atomic<int> ayaSeen{0};
-    std::thread ayaReads([&] {
-        while (!ayaDone) {
-            if (aya->NextLine(50ms) == bulk) ++ayaSeen;
+    EXPECT_TRUE(aya->Send(burst + "talkafter\r\n"));
+    ayaReads.join();
+    deeReads.join();
+    EXPECT_EQ(ayaRead.inOrder, kLines);
+    EXPECT_EQ(deeRead.inOrder, kLines);
+    EXPECT_TRUE(deeRead.afterSeen);
+    EXPECT_EQ(server.ConnectedCount(), 2);
+}
+
+TEST_F(SlowClientRelay, AReaderThatTakesAByteNowAndThenIsStuckAllTheSame) {
+    auto aya = Join("Aya", 0);
+    TestPeer trickler(port, 4096);
+    trickler.Send("Tim\r\n");
+    ASSERT_TRUE(aya->WaitForLine("paddTim\t1\r\n"));
+    // 4 MB, well within what the relay holds for one reader; Tim takes a byte every 500 ms.
+    const std::string line = "talk" + std::string(1018, 'z') + "\r\n";
+    std::string burst;
+    for (int n = 0; n < 4096; ++n) burst += line;
+    std::atomic<bool> tricklerDone{false};
+    std::thread trickles([&] {
+        while (!tricklerDone && trickler.Connected()) {
+            trickler.DropWaiting(1);
+            std::this_thread::sleep_for(500ms);
         }
     });
-    for (int i = 0; i < 20000 && !stuckLeft; ++i) {
-        if (!WaitUntil([&] { return ayaSeen >= i - 16 || stuckLeft; })) break;
-        aya->Send(bulk);
-    }
-    aya->Send("talkafter\r\n");
-    benReads.join();
-    stuckQuiet = true;
-    stuckTalks.join();
-    ayaDone = true;
-    ayaReads.join();
-    EXPECT_TRUE(stuckLeft);
-    EXPECT_TRUE(afterSeen);
-    EXPECT_TRUE(reporter.WaitFor("切断：クライアント No.2"));
-    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
+    std::thread ayaSends([&] { aya->Send(burst); });
+    const auto sent = std::chrono::steady_clock::now();
+    EXPECT_TRUE(aya->WaitForLine("pdel1\r\n", nullptr, 30s));
+    const auto took = std::chrono::steady_clock::now() - sent;
+    tricklerDone = true;
+    trickles.join();
+    ayaSends.join();
+    EXPECT_GE(took, 4s) << "it had 5 s to take a whole line";
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
 }
 
 TEST_F(SlowClientRelay, CloseNeverWaitsForAClientThatStopsReading) {

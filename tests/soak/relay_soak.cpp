@@ -1,7 +1,9 @@
 // Soak under faults: vesk-relay as a separate process meets a changing party of well-behaved
 // clients mixed with clients that reset with unread data, stop reading, flood, send overlong
 // lines, NUL bytes, forged participant lines, lines one byte at a time, and one that never
-// names itself. At the end every well-behaved client must have received what every other
+// names itself. Some well-behaved clients sit on a slow link and stop reading for 3 seconds
+// now and then, as a laptop's Wi-Fi does; the relay must hold their lines, not cut them off.
+// At the end every well-behaved client must have received what every other
 // received while both were present, in the same order, and all of its own lines; the roster
 // must hold exactly the clients still connected with every departed slot free; the relay must
 // stop within a second and exit cleanly (so a sanitizer build reports no error and no leak).
@@ -43,7 +45,26 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-enum class Kind { Good, Resetter, Stuck, Flooder, Overlong, Nul, Forger, Trickler, Nameless };
+enum class Kind {
+    Good,
+    Resetter,
+    Stuck,
+    Flooder,
+    Overlong,
+    Nul,
+    Forger,
+    Trickler,
+    Nameless,
+    Pauser
+};
+
+// A client that reads everything and sends only whole lines of its own.
+bool WellBehaved(Kind kind) { return kind == Kind::Good || kind == Kind::Pauser; }
+
+// How long a pausing client stops reading, and the receive window of its slow link, small so
+// that its lines soon wait in the relay rather than in the system.
+constexpr auto kPause = 3s;
+constexpr int kSlowLinkWindow = 4096;
 
 struct Peer {
     Kind kind = Kind::Good;
@@ -52,15 +73,16 @@ struct Peer {
     std::string pending;
     std::vector<std::size_t> seen;  // line hashes from its own participant line on
     std::vector<std::string> seenText;
-    int sent = 0;             // its own talk lines
-    int ownSeen = 0;          // ... that came back
-    bool leaving = false;     // said goodbye
-    bool byeSeen = false;     // ... and saw it come back, so it may go
-    bool gone = false;        // to be closed at the end of this step
-    Clock::time_point next;   // its next action
-    Clock::time_point end;    // when a faulty client gives up
-    std::string trickle;      // bytes still to send one at a time
-    bool halfClosed = false;  // a flooder that is leaving
+    int sent = 0;                   // its own talk lines
+    int ownSeen = 0;                // ... that came back
+    bool leaving = false;           // said goodbye
+    bool byeSeen = false;           // ... and saw it come back, so it may go
+    bool gone = false;              // to be closed at the end of this step
+    Clock::time_point next;         // its next action
+    Clock::time_point end;          // when a faulty client gives up
+    std::string trickle;            // bytes still to send one at a time
+    bool halfClosed = false;        // a flooder that is leaving
+    Clock::time_point pausedUntil;  // a pausing client reads nothing before it
 };
 
 int failures = 0;
@@ -124,7 +146,8 @@ private:
 
     Kind PickKind() {
         const int roll = std::uniform_int_distribution<int>(0, 99)(random);
-        if (roll < 75) return Kind::Good;
+        if (roll < 65) return Kind::Good;
+        if (roll < 75) return Kind::Pauser;
         static const Kind faulty[] = {Kind::Resetter, Kind::Stuck,  Kind::Flooder, Kind::Overlong,
                                       Kind::Nul,      Kind::Forger, Kind::Trickler};
         return faulty[roll % 7];
@@ -132,7 +155,7 @@ private:
 
     // The first letter of a client's name says what kind it is, for the reports.
     static std::string KindLetter(Kind kind) {
-        static const char letters[] = "grsfonxtq";
+        static const char letters[] = "grsfonxtqp";
         return std::string(1, letters[static_cast<int>(kind)]);
     }
 
@@ -145,7 +168,7 @@ private:
         auto peer = std::make_unique<Peer>();
         peer->kind = kind;
         peer->name = KindLetter(kind) + std::to_string(++spawned);
-        peer->fd = Connect(port, kind == Kind::Stuck ? 4096 : 0);
+        peer->fd = Connect(port, kind == Kind::Stuck || kind == Kind::Pauser ? kSlowLinkWindow : 0);
         Check(peer->fd >= 0, "a client could not connect");
         if (peer->fd < 0) return;
         byPort[vesk::LocalPort(peer->fd)] = peer->name;
@@ -181,15 +204,24 @@ private:
 
     // Reads what has arrived for every client that reads, and lets each act when its time comes.
     void Step() {
+        const auto reads = [](const Peer& peer, Clock::time_point now) {
+            return peer.kind != Kind::Stuck && peer.kind != Kind::Resetter &&
+                   now >= peer.pausedUntil;
+        };
         std::vector<pollfd> entries;
-        for (const auto& peer : peers) entries.push_back({peer->fd, POLLIN, 0});
+        const auto polled = Clock::now();
+        for (const auto& peer : peers) {
+            // What a client does not read would wake the poll again at once.
+            const short events = reads(*peer, polled) ? POLLIN : 0;
+            entries.push_back({peer->fd, events, 0});
+        }
         poll(entries.data(), entries.size(), 5);
         const auto now = Clock::now();
         for (std::size_t i = 0; i < peers.size(); ++i) {
             Peer& peer = *peers[i];
-            const bool reads = peer.kind != Kind::Stuck && peer.kind != Kind::Resetter;
-            if (reads && (entries[i].revents & (POLLIN | POLLHUP | POLLERR)) && !Read(peer)) {
-                Check(peer.kind != Kind::Good, "well-behaved " + peer.name + " was cut off");
+            if (reads(peer, polled) && (entries[i].revents & (POLLIN | POLLHUP | POLLERR)) &&
+                !Read(peer)) {
+                Check(!WellBehaved(peer.kind), "well-behaved " + peer.name + " was cut off");
                 peer.gone = true;
                 continue;
             }
@@ -208,9 +240,14 @@ private:
                 send(peer.fd, burst.data(), burst.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
             }
             if (now < peer.next) continue;
-            if (peer.kind == Kind::Good) {
+            if (WellBehaved(peer.kind)) {
                 if (peer.leaving) continue;
-                if (std::uniform_int_distribution<int>(0, 19)(random) == 0) {
+                const int roll = std::uniform_int_distribution<int>(0, 19)(random);
+                // A pause comes a second or more after the last one ended.
+                if (peer.kind == Kind::Pauser && roll < 4 && now >= peer.pausedUntil + 1s) {
+                    peer.pausedUntil = now + kPause;
+                    peer.next = peer.pausedUntil;
+                } else if (roll == 19) {
                     peer.leaving = true;
                     Send(peer.fd, "talk|bye|" + peer.name + "\r\n");
                 } else {
@@ -250,7 +287,7 @@ private:
             const auto got = recv(peer.fd, chunk, sizeof chunk, 0);
             if (got == 0) return false;
             if (got < 0) return errno == EAGAIN || errno == EINTR;
-            if (peer.kind != Kind::Good) continue;
+            if (!WellBehaved(peer.kind)) continue;
             peer.pending.append(chunk, static_cast<std::size_t>(got));
             std::size_t start = 0;
             for (std::size_t end; (end = peer.pending.find("\r\n", start)) != std::string::npos;
@@ -275,9 +312,9 @@ private:
     void Leave(std::size_t index) {
         Peer& peer = *peers[index];
         if (peer.kind == Kind::Flooder) flooding = false;
-        if (peer.kind == Kind::Good) Finish(peer);
+        if (WellBehaved(peer.kind)) Finish(peer);
         close(peer.fd);
-        if (peer.kind == Kind::Good) departed.push_back(std::move(peers[index]));
+        if (WellBehaved(peer.kind)) departed.push_back(std::move(peers[index]));
         peers.erase(peers.begin() + static_cast<long>(index));
     }
 
@@ -299,7 +336,8 @@ private:
     void Settle() {
         for (auto& peer : peers) {
             peer->next = Clock::now() + 1h;  // no new lines
-            if (peer->kind != Kind::Good) peer->gone = true;
+            peer->pausedUntil = {};
+            if (!WellBehaved(peer->kind)) peer->gone = true;
         }
         const auto until = Clock::now() + 10s;
         while (Clock::now() < until &&
@@ -483,7 +521,9 @@ int main(int argc, char** argv) {
 
     char logPath[] = "/tmp/relay_soak_log_XXXXXX";
     const int log = mkstemp(logPath);
-    std::vector<std::string> arguments{relayPath, "--port", std::to_string(port)};
+    // Every client comes from this machine.
+    std::vector<std::string> arguments{relayPath, "--port", std::to_string(port), "--per-address",
+                                       "0"};
     std::vector<char*> argv2;
     for (auto& argument : arguments) argv2.push_back(argument.data());
     argv2.push_back(nullptr);

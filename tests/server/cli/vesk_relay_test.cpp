@@ -194,6 +194,7 @@ TEST(VeskRelay, RefusesBadArgumentsAndPortsWithExitCode2) {
         {{"--flood-limit", "-1"}, "usage: vesk-relay"},
         {{"--flood-limit=1234567"}, "usage: vesk-relay"},
         {{"--flood-limit"}, "usage: vesk-relay"},
+        {{"--per-address", "-1"}, "usage: vesk-relay"},
     };
     for (const auto& [arguments, message] : cases) {
         RelayProcess relay(arguments);
@@ -262,7 +263,7 @@ TEST(VeskRelay, RunningOutOfDescriptorsOnlyPausesTheService) {
     GTEST_SKIP() << "lowers the relay's limit of open descriptors, which Windows does not have";
 #else
     const int port = FreePort();
-    RelayProcess relay({"--port", std::to_string(port), "--flood-limit=0"});
+    RelayProcess relay({"--port", std::to_string(port), "--flood-limit=0", "--per-address=0"});
     ASSERT_TRUE(relay.WaitForOutput("接続受け入れ可能\n"));
     const rlimit few{30, 30};
     ASSERT_EQ(prlimit(relay.Pid(), RLIMIT_NOFILE, &few, nullptr), 0);
