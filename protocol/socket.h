@@ -1,7 +1,8 @@
 #pragma once
 
-// A thin layer over stream sockets: BSD sockets on POSIX, Windows Sockets under _WIN32.
-// Every call retries when a signal interrupts it; none of them throws.
+// A thin layer over stream sockets: BSD sockets on POSIX (socket_posix.cpp), Windows Sockets
+// on Windows (socket_windows.cpp), what both share in socket.cpp. Every call retries when a
+// signal interrupts it; none of them throws.
 
 #include <chrono>
 #include <cstddef>
@@ -98,10 +99,20 @@ bool WakePendingAccept(SocketHandle listener);
 // The local port a socket is bound to, or -1.
 int LocalPort(SocketHandle socket);
 
+// Why a connection could not be made.
+enum class ConnectFailure {
+    None,
+    BadAddress,   // the text is no IPv4 address, or the port is out of range
+    Refused,      // nothing listens at that address and port
+    TimedOut,     // no answer within the time given
+    Unreachable,  // no route to that network or host
+    Other,        // the system's error number tells
+};
+
 struct ConnectResult {
     SocketHandle handle = kInvalidSocket;
-    bool badAddress = false;  // the text is no IPv4 address
-    int error = 0;            // the system's error when the connection failed
+    ConnectFailure failure = ConnectFailure::None;
+    int error = 0;  // the system's error number when the connection failed
 };
 
 // Whether text is an IPv4 address that ConnectTo takes.

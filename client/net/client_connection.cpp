@@ -14,42 +14,27 @@
 #include "protocol/socket.h"
 #include "protocol/wire_messages.h"
 
-#ifndef _WIN32
-#include <cerrno>
-#endif
-
 namespace vesk {
 
 namespace {
 
-#ifdef _WIN32
-constexpr int kRefused = WSAECONNREFUSED;
-constexpr int kTimedOut = WSAETIMEDOUT;
-constexpr int kNetworkUnreachable = WSAENETUNREACH;
-constexpr int kHostUnreachable = WSAEHOSTUNREACH;
-#else
-constexpr int kRefused = ECONNREFUSED;
-constexpr int kTimedOut = ETIMEDOUT;
-constexpr int kNetworkUnreachable = ENETUNREACH;
-constexpr int kHostUnreachable = EHOSTUNREACH;
-#endif
-
 // Why a connection failed, in words the player can act on.
-std::string FailureReason(const ConnectionTarget& target, int error, bool badAddress) {
-    if (badAddress) {
-        return target.port < 1 || target.port > 65535 ? kPortRule : kAddressRule;
+std::string FailureReason(const ConnectionTarget& target, const ConnectResult& result) {
+    switch (result.failure) {
+        case ConnectFailure::BadAddress:
+            return target.port < 1 || target.port > 65535 ? kPortRule : kAddressRule;
+        case ConnectFailure::Refused:
+            return "接続を拒否されました。サーバーが起動しているか、"
+                   "ポート番号が合っているかを確かめてください。";
+        case ConnectFailure::TimedOut:
+            return "サーバーから応答がありませんでした。アドレスとネットワークを確かめてください。";
+        case ConnectFailure::Unreachable:
+            return "サーバーまでの経路が見つかりません。アドレスとネットワークを確かめてください。";
+        case ConnectFailure::None:
+        case ConnectFailure::Other:
+            break;
     }
-    if (error == kRefused) {
-        return "接続を拒否されました。サーバーが起動しているか、"
-               "ポート番号が合っているかを確かめてください。";
-    }
-    if (error == kTimedOut) {
-        return "サーバーから応答がありませんでした。アドレスとネットワークを確かめてください。";
-    }
-    if (error == kNetworkUnreachable || error == kHostUnreachable) {
-        return "サーバーまでの経路が見つかりません。アドレスとネットワークを確かめてください。";
-    }
-    return "(エラー番号 " + std::to_string(error) + ")";
+    return "(エラー番号 " + std::to_string(result.error) + ")";
 }
 
 }  // namespace
@@ -171,7 +156,7 @@ bool ClientConnection::OpenConnection() {
     std::string name = PlayerName();
     const ConnectResult result = ConnectTo(target.address, target.port, options.connectTimeout);
     if (result.handle == kInvalidSocket) {
-        ReportConnectFailure(result.error, result.badAddress);
+        ReportConnectFailure(result);
         return false;
     }
     return Adopt(result.handle, std::move(name));
@@ -252,10 +237,10 @@ bool ClientConnection::Adopt(SocketHandle socket, std::string name) {
     return true;
 }
 
-void ClientConnection::ReportConnectFailure(int error, bool badAddress) {
+void ClientConnection::ReportConnectFailure(const ConnectResult& result) {
     window.ShowMessage(Cp932FromUtf8("サーバーに接続できませんでした（アドレス ") + target.address +
                        Cp932FromUtf8("、ポート " + std::to_string(target.port) + "）\n" +
-                                     FailureReason(target, error, badAddress)));
+                                     FailureReason(target, result)));
 }
 
 void ClientConnection::Disconnect() {

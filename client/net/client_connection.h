@@ -131,7 +131,7 @@ private:
     // Main thread: what the reader thread of the connection with this id handed over.
     void ReceiveLine(std::uint64_t linkId, std::string_view line);
     void ConnectionEnded(std::uint64_t linkId);
-    void ReportConnectFailure(int error, bool badAddress);
+    void ReportConnectFailure(const ConnectResult& result);
 
     ChatWindow& window;
     const ConnectionOptions options;
