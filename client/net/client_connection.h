@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "client/net/chat_window.h"
-#include "client/net/line_dispatcher.h"
+#include "protocol/line_dispatcher.h"
 #include "protocol/participant_roster.h"
 
 namespace vesk {

@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "client/dice/list_file.h"
+#include "client/dice/list_boxes.h"
 #include "client/dice/roll_command.h"
 #include "client/shell/chat_line.h"
 #include "client/shell/commands.h"

@@ -6,11 +6,11 @@
 #include <ctime>
 #include <vector>
 
-#include "client/dice/data_folder.h"
-#include "client/dice/random_generator.h"
 #include "client/net/client_connection.h"
 #include "client/shell/client_settings.h"
 #include "client/ui/chat_main_window.h"
+#include "dice/data_folder.h"
+#include "dice/random_generator.h"
 
 class QFont;
 

@@ -1,4 +1,4 @@
-#include "client/net/line_dispatcher.h"
+#include "protocol/line_dispatcher.h"
 
 #include <algorithm>
 #include <string>
@@ -23,7 +23,7 @@ std::string LogText(std::string_view text) {
 
 }  // namespace
 
-IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window)
+IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, PartyView& window)
     : roster(roster), window(window) {}
 
 bool IncomingLineDispatcher::Dispatch(std::string_view line) {
