@@ -180,6 +180,7 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
     Log("接続受け入れ可能");
     std::vector<Accepted> batch;
     std::vector<Newcomer> newcomers;
+    std::vector<std::string> origins;
     for (;;) {
         const Accepted accepted = AcceptConnection(listeningSocket);
         if (accepted.temporaryFailure) {
@@ -202,42 +203,64 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
             batch.push_back(waiting);
         }
         newcomers.clear();
+        origins.clear();
         for (const Accepted& client : batch) {
-            SetUpClient(client.handle);
-            Newcomer& newcomer = newcomers.emplace_back();
-            newcomer.reader = std::make_unique<BufferedLineReader>(client.handle);
-            newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+            newcomers.push_back(Welcome(client.handle));
+            origins.push_back("ポート番号 " + std::to_string(client.peerPort));
         }
-        bool recorded;
-        {
-            std::lock_guard guard(serverLock);
-            // What was taken up before goes first, to those already here.
-            recorded = SendQueued();
-            // The roster lines go out in the same hold of the server lock that gives each
-            // newcomer its slot: from then on every broadcast reaches it, so a participant
-            // who joins or leaves meanwhile is announced to it exactly once, after them.
-            const std::string rosterLines = RosterLines();
-            std::string announcement;
-            for (Newcomer& newcomer : newcomers) {
-                newcomer.clientNumber = TakeSlot(newcomer.reader->Socket());
-                if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
+        TakeIn(newcomers, origins);
+    }
+}
+
+void RelayServer::AdoptConnection(SocketHandle client, std::string peerAddress) {
+    if (closing) {
+        CloseSocket(client);
+        return;
+    }
+    std::vector<Newcomer> newcomers;
+    newcomers.push_back(Welcome(client));
+    TakeIn(newcomers, {"ブラウザ " + peerAddress});
+}
+
+RelayServer::Newcomer RelayServer::Welcome(SocketHandle client) {
+    SetUpClient(client);
+    Newcomer newcomer;
+    newcomer.reader = std::make_unique<BufferedLineReader>(client);
+    newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+    return newcomer;
+}
+
+void RelayServer::TakeIn(std::vector<Newcomer>& newcomers,
+                         const std::vector<std::string>& origins) {
+    bool recorded;
+    {
+        std::lock_guard guard(serverLock);
+        // What was taken up before goes first, to those already here.
+        recorded = SendQueued();
+        // The roster lines go out in the same hold of the server lock that gives each
+        // newcomer its slot: from then on every broadcast reaches it, so a participant
+        // who joins or leaves meanwhile is announced to it exactly once, after them.
+        const std::string rosterLines = RosterLines();
+        std::string announcement;
+        for (Newcomer& newcomer : newcomers) {
+            newcomer.clientNumber = TakeSlot(newcomer.reader->Socket());
+            if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
+        }
+        for (const Newcomer& newcomer : newcomers) {
+            if (!newcomer.name) continue;
+            if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
+                recorded = false;
             }
-            for (const Newcomer& newcomer : newcomers) {
-                if (!newcomer.name) continue;
-                if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
-                    recorded = false;
-                }
-                announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
-                announcement += newcomer.joinLines;
-            }
-            if (!announcement.empty()) Broadcast(announcement, kNobody);
+            announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
+            announcement += newcomer.joinLines;
         }
-        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) +
-                " (ポート番号 " + std::to_string(batch[i].peerPort) + ")");
-            StartWorker(std::move(newcomers[i]));
-        }
+        if (!announcement.empty()) Broadcast(announcement, kNobody);
+    }
+    if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+    for (std::size_t i = 0; i < newcomers.size(); ++i) {
+        Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) + " (" +
+            origins[i] + ")");
+        StartWorker(std::move(newcomers[i]));
     }
 }
 

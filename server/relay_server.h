@@ -66,6 +66,11 @@ public:
     // waits for all threads. Nothing is logged and no line is sent after it begins.
     void Close();
 
+    // Takes in a connection made elsewhere, such as the relay's end of a browser seat, the way
+    // an accepted one is taken in: a slot, the roster lines and a relay thread; peerAddress
+    // names it in the event log. The relay owns the socket from now on. Not after Close.
+    void AdoptConnection(SocketHandle client, std::string peerAddress);
+
     // Removes every participant record.
     void ClearRoster();
 
@@ -94,6 +99,10 @@ private:
     // Accepts from when mayAccept is set: once Start's caller has had its say.
     void AcceptLoop(SocketHandle listener, std::future<void> mayAccept);
     void SetUpClient(SocketHandle client);
+    Newcomer Welcome(SocketHandle client);
+    // Gives the newcomers their slots, roster lines and relay threads; origins name them in
+    // the event log.
+    void TakeIn(std::vector<Newcomer>& newcomers, const std::vector<std::string>& origins);
     void RelayThread(Newcomer newcomer);
     // The name from a name line that came with the connection, with the join lines that
     // came with it; nothing when it has not arrived yet.

@@ -35,6 +35,7 @@ public:
     int MenuState() const;
 
     const RelayServer& Relay() const { return relay; }
+    RelayServer& Relay() { return relay; }
 
 private:
     RelayReporter& reporter;

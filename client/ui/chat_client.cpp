@@ -8,7 +8,6 @@
 
 #include "client/dice/list_boxes.h"
 #include "client/dice/roll_command.h"
-#include "client/shell/chat_line.h"
 #include "client/shell/commands.h"
 #include "client/shell/log_file.h"
 #include "client/ui/chat_input.h"
@@ -16,6 +15,7 @@
 #include "client/ui/client_pictures.h"
 #include "client/ui/connect_dialog.h"
 #include "client/ui/option_dialog.h"
+#include "protocol/chat_line.h"
 #include "protocol/cp932.h"
 #include "ui/about_dialog.h"
 #include "ui/cp932_text.h"
