@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@
 #include "protocol/socket_startup.h"
 #include "server/port_rule.h"
 #include "server/server_control.h"
+#ifdef VESK_HAS_WEB
+#include "dice/data_folder.h"
+#include "web/web_server.h"
+#endif
 
 namespace {
 
@@ -44,10 +49,13 @@ private:
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(
-        "usage: vesk-relay [--port N] [--flood-limit L]\n"
+        "usage: vesk-relay [--port N] [--flood-limit L] [--web-port W]\n"
         "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
+        "  With --web-port, serves a page on HTTP port W from which a browser joins the party\n"
+        "  as one more participant; its dice and name lists are dice.sai and name.nam in the\n"
+        "  current directory, or the sample lists when there are none.\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
         stream);
 }
@@ -93,10 +101,45 @@ void WaitForStopSignal() {
 }
 #endif
 
+// Runs the started relay, with its browser seat when webPort is given, until a stop signal.
+int ServeUntilStopped(vesk::ServerControl& control, const std::string& webPort,
+                      vesk::RelayReporter& reporter) {
+#ifdef VESK_HAS_WEB
+    std::optional<vesk::web::WebServer> web;
+    if (!webPort.empty()) {
+        vesk::web::WebOptions webOptions;
+        webOptions.dataPaths = vesk::FindDataFolder();
+        web.emplace(webOptions, [&control](int relaySocket, std::string peerAddress) {
+            control.Relay().AdoptConnection(relaySocket, std::move(peerAddress));
+        });
+        std::string error;
+        if (!web->Start(static_cast<std::uint16_t>(std::stoi(webPort)), error)) {
+            reporter.ShowMessage(vesk::Cp932FromUtf8("ブラウザ席を開けません (ポート番号 " +
+                                                     webPort + ")：" + error));
+            control.Close();
+            return kExitStartFailed;
+        }
+        reporter.LogLine(vesk::Cp932FromUtf8("ブラウザ席：ポート番号 " + webPort));
+    }
+#else
+    (void)webPort;
+    (void)reporter;
+#endif
+    WaitForStopSignal();
+#ifdef VESK_HAS_WEB
+    // The seats leave first, while the relay can still announce it.
+    if (web) web->Stop();
+#endif
+    control.Stop();
+    control.Close();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string port = std::to_string(vesk::kDefaultServerPort);
+    std::string webPort;
     vesk::RelayOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -106,15 +149,15 @@ int main(int argc, char** argv) {
         }
         // "--name V" or "--name=V", where V is a number.
         const std::string_view name = argument.substr(0, argument.find('='));
-        const bool known = name == "--port" || name == "--flood-limit";
+        const bool known = name == "--port" || name == "--flood-limit" || name == "--web-port";
         std::string_view value;
         if (name.size() < argument.size()) {
             value = argument.substr(name.size() + 1);
         } else if (known && i + 1 < argc) {
             value = argv[++i];
         }
-        const bool valid =
-            known && IsNumberText(value) && (name == "--port" || value.size() <= kFloodLimitDigits);
+        const bool valid = known && IsNumberText(value) &&
+                           (name != "--flood-limit" || value.size() <= kFloodLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
@@ -122,9 +165,26 @@ int main(int argc, char** argv) {
         }
         if (name == "--port") {
             port = value;
+        } else if (name == "--web-port") {
+            webPort = value;
         } else {
             options.floodLimit = std::stoi(std::string(value));
         }
+    }
+
+    if (!webPort.empty()) {
+#ifdef VESK_HAS_WEB
+        const auto rule = vesk::PortRuleMessage(std::stoll(webPort.substr(0, 12)));
+        if (rule) {
+            std::fprintf(stderr, "vesk-relay: --web-port: %s\n",
+                         vesk::Utf8FromCp932(*rule).c_str());
+            return kExitBadArguments;
+        }
+#else
+        std::fputs("vesk-relay: --web-port: this vesk-relay was built without the browser seat\n",
+                   stderr);
+        return kExitBadArguments;
+#endif
     }
 
 #ifndef _WIN32
@@ -139,9 +199,7 @@ int main(int argc, char** argv) {
         vesk::ServerControl control(reporter, options);
         switch (control.StartFromText(port)) {
             case vesk::StartOutcome::Started:
-                WaitForStopSignal();
-                control.Stop();
-                control.Close();
+                exitCode = ServeUntilStopped(control, webPort, reporter);
                 break;
             case vesk::StartOutcome::Refused:
                 exitCode = kExitBadArguments;

@@ -1,0 +1,253 @@
+// One browser seat: the page's WebSocket on one side, the seat's own connection to the relay
+// on the other, and the SeatBridge between them.
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <deque>
+#include <random>
+
+#include "web/seat_bridge.h"
+#include "web/seat_lists.h"
+#include "web/web_shared.h"
+
+namespace vesk::web {
+
+namespace {
+
+using LocalSocket = asio::local::stream_protocol::socket;
+
+// Longer than any line the relay passes on; a longer one means the connection is broken.
+constexpr std::size_t kMaxRelayLineBytes = 8192;
+// What waits for a page that reads slowly before the seat stops taking lines from the relay;
+// the relay then holds them, and cuts the seat off as it cuts off any client that falls too
+// far behind.
+constexpr std::size_t kMaxPageBacklogBytes = 256 * 1024;
+
+constexpr std::string_view kFullNotice = "パーティが満員です。しばらくしてから再接続してください。";
+constexpr std::string_view kEndedNotice = "リレーとの接続が切れました。";
+
+class SeatSession : public std::enable_shared_from_this<SeatSession> {
+public:
+    SeatSession(std::shared_ptr<WebServer::Shared> shared, beast::tcp_stream stream,
+                std::string peerAddress)
+        : shared(std::move(shared)),
+          page(std::move(stream)),
+          relay(page.get_executor()),
+          peerAddress(std::move(peerAddress)),
+          bridge(std::random_device{}()) {
+        ++this->shared->seats;
+    }
+    ~SeatSession() { --shared->seats; }
+
+    void Accept(Request request) {
+        const WebOptions& options = shared->options;
+        websocket::stream_base::timeout timeout{};
+        timeout.handshake_timeout = options.requestTimeout;
+        timeout.idle_timeout = options.pingTimeout;
+        timeout.keep_alive_pings = true;
+        page.set_option(timeout);
+        page.read_message_max(options.maxMessageBytes);
+        page.text(true);
+        page.async_accept(request, [self = shared_from_this()](beast::error_code error) {
+            if (error) return;
+            self->Welcome();
+        });
+    }
+
+private:
+    void Welcome() {
+        if (shared->seats > shared->options.maxSeats) {
+            closeCode = websocket::close_code::try_again_later;
+            Tell(NoticeMessage(kFullNotice), R"({"full":true})");
+            return;
+        }
+        Tell(ListsMessage(LoadSeatLists(shared->options.dataPaths)));
+        ReadPage();
+    }
+
+    void ReadPage() {
+        page.async_read(fromPage,
+                        [self = shared_from_this()](beast::error_code error, std::size_t) {
+                            self->OnPageMessage(error);
+                        });
+    }
+
+    void OnPageMessage(beast::error_code error) {
+        if (error) {
+            End();
+            return;
+        }
+        if (!page.got_text()) {
+            closeCode = websocket::close_code::unknown_data;
+            CloseAfterTelling();
+            return;
+        }
+        const std::string message = beast::buffers_to_string(fromPage.data());
+        fromPage.consume(fromPage.size());
+        SeatBridge::Reply reply = bridge.FromBrowser(message);
+        for (std::string& shown : reply.toBrowser) Tell(std::move(shown));
+        if (reply.joining && !TakeSeat()) return;
+        if (!reply.toRelay.empty()) {
+            toRelay += reply.toRelay;
+            // The next message waits until the relay has taken this one, so a flood from the
+            // page backs up to the page and meets the relay's flood limit as VeskChat's would.
+            WriteRelay();
+            return;
+        }
+        ReadPage();
+    }
+
+    bool TakeSeat() {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+            Tell(NoticeMessage(kEndedNotice));
+            CloseAfterTelling();
+            return false;
+        }
+        beast::error_code error;
+        relay.assign(asio::local::stream_protocol(), ends[1], error);
+        if (error) {
+            ::close(ends[0]);
+            ::close(ends[1]);
+            Tell(NoticeMessage(kEndedNotice));
+            CloseAfterTelling();
+            return false;
+        }
+        shared->adopt(ends[0], peerAddress);
+        ReadRelay();
+        return true;
+    }
+
+    void WriteRelay() {
+        relayWriting = std::move(toRelay);
+        toRelay.clear();
+        asio::async_write(relay, asio::buffer(relayWriting),
+                          [self = shared_from_this()](beast::error_code error, std::size_t) {
+                              if (error) {
+                                  self->RelayEnded();
+                                  return;
+                              }
+                              self->ReadPage();
+                          });
+    }
+
+    void ReadRelay() {
+        if (ended) return;
+        if (pageBacklog > kMaxPageBacklogBytes) {
+            relayPaused = true;
+            return;
+        }
+        asio::async_read_until(
+            relay, asio::dynamic_buffer(fromRelay, kMaxRelayLineBytes), "\r\n",
+            [self = shared_from_this()](beast::error_code error, std::size_t length) {
+                self->OnRelayLine(error, length);
+            });
+    }
+
+    void OnRelayLine(beast::error_code error, std::size_t length) {
+        if (error) {
+            RelayEnded();
+            return;
+        }
+        for (std::string& shown : bridge.FromRelay(std::string_view(fromRelay).substr(0, length))) {
+            Tell(std::move(shown));
+        }
+        fromRelay.erase(0, length);
+        ReadRelay();
+    }
+
+    void RelayEnded() {
+        if (ended) return;
+        Tell(NoticeMessage(kEndedNotice), R"({"ended":true})");
+        CloseAfterTelling();
+    }
+
+    void Tell(std::string message, std::string then = {}) {
+        if (pageBacklog > kMaxPageBacklogBytes * 4) {
+            // A page that sends without ever reading what it is told.
+            End();
+            beast::get_lowest_layer(page).close();
+            return;
+        }
+        pageBacklog += message.size();
+        toPage.push_back(std::move(message));
+        if (!then.empty()) {
+            pageBacklog += then.size();
+            toPage.push_back(std::move(then));
+        }
+        if (!pageWriting) WritePage();
+    }
+
+    void WritePage() {
+        if (toPage.empty()) {
+            pageWriting = false;
+            if (closeCode) ClosePage();
+            return;
+        }
+        pageWriting = true;
+        page.async_write(asio::buffer(toPage.front()), [self = shared_from_this()](
+                                                           beast::error_code error, std::size_t) {
+            self->pageBacklog -= self->toPage.front().size();
+            self->toPage.pop_front();
+            if (error) {
+                self->End();
+                return;
+            }
+            if (self->relayPaused && self->pageBacklog <= kMaxPageBacklogBytes / 2) {
+                self->relayPaused = false;
+                self->ReadRelay();
+            }
+            self->WritePage();
+        });
+    }
+
+    // Closes the page's WebSocket once what it was told has gone out.
+    void CloseAfterTelling() {
+        if (!closeCode) closeCode = websocket::close_code::normal;
+        if (!pageWriting) ClosePage();
+    }
+
+    void ClosePage() {
+        if (closing) return;
+        closing = true;
+        End();
+        page.async_close(*closeCode, [self = shared_from_this()](beast::error_code) {});
+    }
+
+    // The seat leaves the party: the relay sees its connection end, as when VeskChat closes.
+    void End() {
+        if (ended) return;
+        ended = true;
+        beast::error_code ignored;
+        relay.close(ignored);
+    }
+
+    const std::shared_ptr<WebServer::Shared> shared;
+    websocket::stream<beast::tcp_stream> page;
+    LocalSocket relay;
+    const std::string peerAddress;
+    SeatBridge bridge;
+
+    beast::flat_buffer fromPage;
+    std::string fromRelay;
+    std::string toRelay;
+    std::string relayWriting;
+    std::deque<std::string> toPage;
+    std::size_t pageBacklog = 0;
+    bool pageWriting = false;
+    bool relayPaused = false;
+    bool ended = false;
+    bool closing = false;
+    std::optional<websocket::close_code> closeCode;
+};
+
+}  // namespace
+
+void OpenSeat(const std::shared_ptr<WebServer::Shared>& shared, beast::tcp_stream stream,
+              Request request, std::string peerAddress) {
+    std::make_shared<SeatSession>(shared, std::move(stream), std::move(peerAddress))
+        ->Accept(std::move(request));
+}
+
+}  // namespace vesk::web
