@@ -194,6 +194,13 @@ TEST(VeskRelay, RefusesBadArgumentsAndPortsWithExitCode2) {
         {{"--flood-limit", "-1"}, "usage: vesk-relay"},
         {{"--flood-limit=1234567"}, "usage: vesk-relay"},
         {{"--flood-limit"}, "usage: vesk-relay"},
+        {{"--web-port", "x"}, "usage: vesk-relay"},
+#ifdef VESK_HAS_WEB
+        {{"--web-port", "999"}, "安全のためポート番号は1000以上を指定して下さい"},
+        {{"--web-port=99999999999999"}, "65535"},
+#else
+        {{"--web-port", "15080"}, "built without the browser seat"},
+#endif
     };
     for (const auto& [arguments, message] : cases) {
         RelayProcess relay(arguments);
