@@ -183,12 +183,18 @@ def main():
         assert tcp.next_line() == b"talk\r\n"
         assert tcp.next_line() == sjis(name + " がパーティから抜けました\r\n")
         wait(browser, lambda b: b.find_element(By.ID, "rejoin").is_displayed(), "再接続")
+        browser.quit()
+        browser = None
+        # The relay stops cleanly, seats and all (under a sanitizer: with nothing to report).
+        process.terminate()
+        assert process.wait(timeout=DEADLINE) == 0, process.stdout.read().decode("utf-8", "replace")
         print("browser seat: joined, talked, rolled and left as a VeskChat does")
     finally:
         if browser:
             browser.quit()
-        process.terminate()
-        process.wait(timeout=DEADLINE)
+        if process.poll() is None:
+            process.kill()
+            process.wait(timeout=DEADLINE)
         shutil.rmtree(work, ignore_errors=True)
 
 
