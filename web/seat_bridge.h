@@ -8,7 +8,7 @@
 //   "join\n" NAME              joins the party under NAME
 //   "say\n" SPEAKER "\n" TEXT  sends TEXT under SPEAKER (the name box's name)
 //   "roll\n" SPEAKER "\n" EXPR rolls EXPR here and sends the dice line under SPEAKER
-// The seat answers with JSON objects, one a message:
+// The seat answers with JSON objects, one a message or several in an array:
 //   {"lists":{"dice":[...],"names":[...]}}  the relay's dice and name lists
 //   {"log":"TEXT"}   a line for the chat log    {"add":"NAME"}  a new last row
 //   {"del":INDEX}    a row removed               {"notice":"TEXT"}  a notice for the player

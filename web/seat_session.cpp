@@ -4,8 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <deque>
 #include <random>
+#include <vector>
 
 #include "web/seat_bridge.h"
 #include "web/seat_lists.h"
@@ -19,6 +19,7 @@ using LocalSocket = asio::local::stream_protocol::socket;
 
 // Longer than any line the relay passes on; a longer one means the connection is broken.
 constexpr std::size_t kMaxRelayLineBytes = 8192;
+constexpr std::size_t kRelayReadBytes = 16384;
 // What waits for a page that reads slowly before the seat stops taking lines from the relay;
 // the relay then holds them, and cuts the seat off as it cuts off any client that falls too
 // far behind.
@@ -138,22 +139,35 @@ private:
             relayPaused = true;
             return;
         }
-        asio::async_read_until(
-            relay, asio::dynamic_buffer(fromRelay, kMaxRelayLineBytes), "\r\n",
-            [self = shared_from_this()](beast::error_code error, std::size_t length) {
-                self->OnRelayLine(error, length);
+        // Whatever has arrived is taken at once, so a busy party costs one read per burst.
+        const std::size_t kept = fromRelay.size();
+        fromRelay.resize(kept + kRelayReadBytes);
+        relay.async_read_some(
+            asio::buffer(fromRelay.data() + kept, kRelayReadBytes),
+            [self = shared_from_this(), kept](beast::error_code error, std::size_t length) {
+                self->fromRelay.resize(kept + length);
+                self->OnRelayBytes(error);
             });
     }
 
-    void OnRelayLine(beast::error_code error, std::size_t length) {
+    void OnRelayBytes(beast::error_code error) {
         if (error) {
             RelayEnded();
             return;
         }
-        for (std::string& shown : bridge.FromRelay(std::string_view(fromRelay).substr(0, length))) {
-            Tell(std::move(shown));
+        const std::string_view bytes = fromRelay;
+        std::size_t taken = 0;
+        for (std::size_t end; (end = bytes.find("\r\n", taken)) != std::string_view::npos;) {
+            for (std::string& shown : bridge.FromRelay(bytes.substr(taken, end + 2 - taken))) {
+                Tell(std::move(shown));
+            }
+            taken = end + 2;
         }
-        fromRelay.erase(0, length);
+        fromRelay.erase(0, taken);
+        if (fromRelay.size() > kMaxRelayLineBytes) {
+            RelayEnded();
+            return;
+        }
         ReadRelay();
     }
 
@@ -179,6 +193,8 @@ private:
         if (!pageWriting) WritePage();
     }
 
+    // Everything told since the last write leaves in one message: a JSON array when there is
+    // more than one, so that a busy party costs one frame per write, not one per line.
     void WritePage() {
         if (toPage.empty()) {
             pageWriting = false;
@@ -186,10 +202,21 @@ private:
             return;
         }
         pageWriting = true;
-        page.async_write(asio::buffer(toPage.front()), [self = shared_from_this()](
-                                                           beast::error_code error, std::size_t) {
-            self->pageBacklog -= self->toPage.front().size();
-            self->toPage.pop_front();
+        if (toPage.size() == 1) {
+            outgoing = std::move(toPage.front());
+        } else {
+            outgoing = "[";
+            for (const std::string& message : toPage) {
+                if (outgoing.size() > 1) outgoing += ',';
+                outgoing += message;
+            }
+            outgoing += ']';
+        }
+        toPage.clear();
+        page.async_write(asio::buffer(outgoing), [self = shared_from_this()](
+                                                     beast::error_code error, std::size_t) {
+            self->pageBacklog = 0;
+            for (const std::string& message : self->toPage) self->pageBacklog += message.size();
             if (error) {
                 self->End();
                 return;
@@ -233,7 +260,8 @@ private:
     std::string fromRelay;
     std::string toRelay;
     std::string relayWriting;
-    std::deque<std::string> toPage;
+    std::vector<std::string> toPage;  // told, waiting for the write under way to end
+    std::string outgoing;             // the message being written
     std::size_t pageBacklog = 0;
     bool pageWriting = false;
     bool relayPaused = false;

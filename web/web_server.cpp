@@ -136,6 +136,9 @@ void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
     shared->acceptor->async_accept([shared](beast::error_code error, tcp::socket socket) {
         if (error == asio::error::operation_aborted || !shared->acceptor->is_open()) return;
         if (!error && shared->pageConnections < shared->options.maxPageConnections) {
+            // A line leaves as soon as it is told, as on the relay's own connections.
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
             std::make_shared<PageSession>(shared, std::move(socket))->Read();
         }
         Accept(shared);

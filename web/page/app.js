@@ -70,7 +70,10 @@ function join(name) {
     showEntry(false);
     $("say").focus();
   });
-  socket.addEventListener("message", (event) => receive(JSON.parse(event.data)));
+  socket.addEventListener("message", (event) => {
+    const data = JSON.parse(event.data);
+    for (const message of Array.isArray(data) ? data : [data]) receive(message);
+  });
   socket.addEventListener("close", () => {
     socket = null;
     if (!leaving) showNotice("接続が切れました。再接続でもう一度参加できます。");
