@@ -7,9 +7,12 @@
 #include <utility>
 
 #include <boost/asio.hpp>
+#include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
 #include <boost/beast/websocket.hpp>
+#include <boost/beast/websocket/ssl.hpp>
 
 namespace vesk::web {
 
@@ -18,5 +21,6 @@ namespace beast = boost::beast;
 namespace http = boost::beast::http;
 namespace websocket = boost::beast::websocket;
 using tcp = boost::asio::ip::tcp;
+using TlsStream = boost::beast::ssl_stream<boost::beast::tcp_stream>;
 
 }  // namespace vesk::web

@@ -28,10 +28,11 @@ constexpr std::size_t kMaxPageBacklogBytes = 256 * 1024;
 constexpr std::string_view kFullNotice = "パーティが満員です。しばらくしてから再接続してください。";
 constexpr std::string_view kEndedNotice = "リレーとの接続が切れました。";
 
-class SeatSession : public std::enable_shared_from_this<SeatSession> {
+// Stream: beast::tcp_stream, or TlsStream when the relay has a certificate.
+template <typename Stream>
+class SeatSession : public std::enable_shared_from_this<SeatSession<Stream>> {
 public:
-    SeatSession(std::shared_ptr<WebServer::Shared> shared, beast::tcp_stream stream,
-                std::string peerAddress)
+    SeatSession(std::shared_ptr<WebServer::Shared> shared, Stream stream, std::string peerAddress)
         : shared(std::move(shared)),
           page(std::move(stream)),
           relay(page.get_executor()),
@@ -50,7 +51,7 @@ public:
         page.set_option(timeout);
         page.read_message_max(options.maxMessageBytes);
         page.text(true);
-        page.async_accept(request, [self = shared_from_this()](beast::error_code error) {
+        page.async_accept(request, [self = this->shared_from_this()](beast::error_code error) {
             if (error) return;
             self->Welcome();
         });
@@ -69,7 +70,7 @@ private:
 
     void ReadPage() {
         page.async_read(fromPage,
-                        [self = shared_from_this()](beast::error_code error, std::size_t) {
+                        [self = this->shared_from_this()](beast::error_code error, std::size_t) {
                             self->OnPageMessage(error);
                         });
     }
@@ -124,7 +125,7 @@ private:
         relayWriting = std::move(toRelay);
         toRelay.clear();
         asio::async_write(relay, asio::buffer(relayWriting),
-                          [self = shared_from_this()](beast::error_code error, std::size_t) {
+                          [self = this->shared_from_this()](beast::error_code error, std::size_t) {
                               if (error) {
                                   self->RelayEnded();
                                   return;
@@ -144,7 +145,7 @@ private:
         fromRelay.resize(kept + kRelayReadBytes);
         relay.async_read_some(
             asio::buffer(fromRelay.data() + kept, kRelayReadBytes),
-            [self = shared_from_this(), kept](beast::error_code error, std::size_t length) {
+            [self = this->shared_from_this(), kept](beast::error_code error, std::size_t length) {
                 self->fromRelay.resize(kept + length);
                 self->OnRelayBytes(error);
             });
@@ -213,7 +214,7 @@ private:
             outgoing += ']';
         }
         toPage.clear();
-        page.async_write(asio::buffer(outgoing), [self = shared_from_this()](
+        page.async_write(asio::buffer(outgoing), [self = this->shared_from_this()](
                                                      beast::error_code error, std::size_t) {
             self->pageBacklog = 0;
             for (const std::string& message : self->toPage) self->pageBacklog += message.size();
@@ -239,7 +240,7 @@ private:
         if (closing) return;
         closing = true;
         End();
-        page.async_close(*closeCode, [self = shared_from_this()](beast::error_code) {});
+        page.async_close(*closeCode, [self = this->shared_from_this()](beast::error_code) {});
     }
 
     // The seat leaves the party: the relay sees its connection end, as when VeskChat closes.
@@ -251,7 +252,7 @@ private:
     }
 
     const std::shared_ptr<WebServer::Shared> shared;
-    websocket::stream<beast::tcp_stream> page;
+    websocket::stream<Stream> page;
     LocalSocket relay;
     const std::string peerAddress;
     SeatBridge bridge;
@@ -274,7 +275,14 @@ private:
 
 void OpenSeat(const std::shared_ptr<WebServer::Shared>& shared, beast::tcp_stream stream,
               Request request, std::string peerAddress) {
-    std::make_shared<SeatSession>(shared, std::move(stream), std::move(peerAddress))
+    std::make_shared<SeatSession<beast::tcp_stream>>(shared, std::move(stream),
+                                                     std::move(peerAddress))
+        ->Accept(std::move(request));
+}
+
+void OpenSeat(const std::shared_ptr<WebServer::Shared>& shared, TlsStream stream, Request request,
+              std::string peerAddress) {
+    std::make_shared<SeatSession<TlsStream>>(shared, std::move(stream), std::move(peerAddress))
         ->Accept(std::move(request));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <type_traits>
 
 #include "web/seat_lists.h"
 #include "web/web_shared.h"
@@ -34,35 +35,51 @@ bool SameText(std::string_view a, std::string_view b) {
 }
 
 // A seat may be opened only by the page this server served: the browser names the page's
-// origin, which is this very host and port as the browser reached it.
-bool FromOwnPage(const Request& request) {
+// origin, which is this very scheme, host and port as the browser reached it.
+bool FromOwnPage(const Request& request, bool tls) {
     const std::string_view origin = request[http::field::origin];
     const std::string_view host = request[http::field::host];
     if (host.empty()) return false;
-    return SameText(origin, "http://" + std::string(host));
+    return SameText(origin, (tls ? "https://" : "http://") + std::string(host));
 }
 
-// One connection that asks for the page's files, or for a seat.
-class PageSession : public std::enable_shared_from_this<PageSession> {
+// One connection that asks for the page's files, or for a seat. Stream: beast::tcp_stream, or
+// TlsStream when the relay has a certificate.
+template <typename Stream>
+class PageSession : public std::enable_shared_from_this<PageSession<Stream>> {
 public:
-    PageSession(std::shared_ptr<WebServer::Shared> shared, tcp::socket socket)
-        : shared(std::move(shared)), stream(std::move(socket)) {
+    template <typename... TlsContext>
+    PageSession(std::shared_ptr<WebServer::Shared> shared, tcp::socket socket,
+                TlsContext&... context)
+        : shared(std::move(shared)), stream(std::move(socket), context...) {
         ++this->shared->pageConnections;
     }
     ~PageSession() { --shared->pageConnections; }
 
+    void Start() {
+        if constexpr (std::is_same_v<Stream, TlsStream>) {
+            beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
+            stream.async_handshake(asio::ssl::stream_base::server,
+                                   [self = this->shared_from_this()](beast::error_code error) {
+                                       if (!error) self->Read();
+                                   });
+        } else {
+            Read();
+        }
+    }
+
+private:
     void Read() {
         parser.emplace();
         parser->header_limit(static_cast<std::uint32_t>(shared->options.maxHeaderBytes));
         parser->body_limit(kMaxRequestBodyBytes);
-        stream.expires_after(shared->options.requestTimeout);
+        beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
         http::async_read(stream, buffer, *parser,
-                         [self = shared_from_this()](beast::error_code error, std::size_t) {
+                         [self = this->shared_from_this()](beast::error_code error, std::size_t) {
                              self->OnRead(error);
                          });
     }
 
-private:
     void OnRead(beast::error_code error) {
         if (error == http::error::header_limit) {
             Respond(http::status::request_header_fields_too_large, "", "", false);
@@ -75,14 +92,15 @@ private:
         if (websocket::is_upgrade(request)) {
             if (path != kSeatPath) {
                 Respond(http::status::not_found, "", "", false);
-            } else if (!FromOwnPage(request)) {
+            } else if (!FromOwnPage(request, std::is_same_v<Stream, TlsStream>)) {
                 Respond(http::status::forbidden, "", "", false);
             } else {
                 std::string peer;
                 beast::error_code ignored;
-                const tcp::endpoint remote = stream.socket().remote_endpoint(ignored);
+                const tcp::endpoint remote =
+                    beast::get_lowest_layer(stream).socket().remote_endpoint(ignored);
                 if (!ignored) peer = remote.address().to_string();
-                stream.expires_never();
+                beast::get_lowest_layer(stream).expires_never();
                 OpenSeat(shared, std::move(stream), std::move(request), std::move(peer));
             }
             return;
@@ -113,21 +131,23 @@ private:
         response->body() = body;
         response->keep_alive(keepAlive);
         response->prepare_payload();
-        stream.expires_after(shared->options.requestTimeout);
+        beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
         http::async_write(
             stream, *response,
-            [self = shared_from_this(), response](beast::error_code error, std::size_t) {
+            [self = this->shared_from_this(), response](beast::error_code error, std::size_t) {
                 if (!error && response->keep_alive()) {
                     self->Read();
                     return;
                 }
                 beast::error_code ignored;
-                self->stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                beast::get_lowest_layer(self->stream)
+                    .socket()
+                    .shutdown(tcp::socket::shutdown_send, ignored);
             });
     }
 
     const std::shared_ptr<WebServer::Shared> shared;
-    beast::tcp_stream stream;
+    Stream stream;
     beast::flat_buffer buffer;
     std::optional<http::request_parser<http::string_body>> parser;
 };
@@ -139,7 +159,13 @@ void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
             // A line leaves as soon as it is told, as on the relay's own connections.
             beast::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored);
-            std::make_shared<PageSession>(shared, std::move(socket))->Read();
+            if (shared->tls) {
+                std::make_shared<PageSession<TlsStream>>(shared, std::move(socket), *shared->tls)
+                    ->Start();
+            } else {
+                std::make_shared<PageSession<beast::tcp_stream>>(shared, std::move(socket))
+                    ->Start();
+            }
         }
         Accept(shared);
     });
@@ -155,6 +181,23 @@ WebServer::~WebServer() { Stop(); }
 bool WebServer::Start(std::uint16_t port, std::string& error) {
     if (shared->thread.joinable() || !shared->io) return false;
     beast::error_code code;
+    if (!shared->options.certificateFile.empty()) {
+        asio::ssl::context& tls = shared->tls.emplace(asio::ssl::context::tls_server);
+        tls.set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                        asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 |
+                        asio::ssl::context::no_tlsv1_1);
+        std::string failed = shared->options.certificateFile;
+        tls.use_certificate_chain_file(shared->options.certificateFile, code);
+        if (!code) {
+            failed = shared->options.keyFile;
+            tls.use_private_key_file(shared->options.keyFile, asio::ssl::context::pem, code);
+        }
+        if (code) {
+            error = failed + " を読めません (" + code.message() + ")";
+            shared->tls.reset();
+            return false;
+        }
+    }
     tcp::acceptor& acceptor = shared->acceptor.emplace(*shared->io);
     const tcp::endpoint endpoint(tcp::v4(), port);
     acceptor.open(endpoint.protocol(), code);

@@ -35,6 +35,10 @@ struct WebOptions {
     std::size_t maxMessageBytes = 4096;
     // Where the dice and name lists are read from.
     ListPaths dataPaths;
+    // A certificate chain and its private key, both PEM files: with them the page and its
+    // seats are served over TLS only (https:// and wss://); without them, plain HTTP.
+    std::string certificateFile;
+    std::string keyFile;
 };
 
 // Hands the relay its end of a new seat's connection, with the browser's address for its log.
@@ -48,7 +52,8 @@ public:
     WebServer& operator=(const WebServer&) = delete;
 
     // Listens on port on every IPv4 interface (0: the system picks one) and starts the web
-    // server's thread. False, with the reason in error (UTF-8), when the port cannot be taken.
+    // server's thread. False, with the reason in error (UTF-8), when the port cannot be taken
+    // or the certificate or its key cannot be read.
     bool Start(std::uint16_t port, std::string& error);
 
     // The port being listened on, or -1 when stopped.

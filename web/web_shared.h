@@ -22,6 +22,8 @@ struct WebServer::Shared {
     // Destroyed by Stop, which ends every connection still open with it.
     std::optional<asio::io_context> io{std::in_place};
     std::optional<tcp::acceptor> acceptor;
+    // With a certificate: every connection speaks TLS (https:// and wss://).
+    std::optional<asio::ssl::context> tls;
     std::thread thread;
     std::atomic<int> port{-1};
     std::atomic<std::size_t> seats{0};
@@ -34,5 +36,7 @@ using Request = http::request<http::string_body>;
 // the seat until either side ends it.
 void OpenSeat(const std::shared_ptr<WebServer::Shared>& shared, beast::tcp_stream stream,
               Request request, std::string peerAddress);
+void OpenSeat(const std::shared_ptr<WebServer::Shared>& shared, TlsStream stream, Request request,
+              std::string peerAddress);
 
 }  // namespace vesk::web

@@ -49,13 +49,15 @@ private:
 
 void PrintUsage(std::FILE* stream) {
     std::fputs(
-        "usage: vesk-relay [--port N] [--flood-limit L] [--web-port W]\n"
+        "usage: vesk-relay [--port N] [--flood-limit L]\n"
+        "                  [--web-port W [--web-cert FILE --web-key FILE]]\n"
         "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
         "  With --web-port, serves a page on HTTP port W from which a browser joins the party\n"
         "  as one more participant; its dice and name lists are dice.sai and name.nam in the\n"
-        "  current directory, or the sample lists when there are none.\n"
+        "  current directory, or the sample lists when there are none. With --web-cert and\n"
+        "  --web-key (PEM files) the page is served over TLS only (https://, wss://).\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
         stream);
 }
@@ -101,14 +103,23 @@ void WaitForStopSignal() {
 }
 #endif
 
-// Runs the started relay, with its browser seat when webPort is given, until a stop signal.
-int ServeUntilStopped(vesk::ServerControl& control, const std::string& webPort,
+struct WebSeatArguments {
+    std::string port;         // none: no browser seat
+    std::string certificate;  // with key: TLS
+    std::string key;
+};
+
+// Runs the started relay, with its browser seat when a port is given, until a stop signal.
+int ServeUntilStopped(vesk::ServerControl& control, const WebSeatArguments& arguments,
                       vesk::RelayReporter& reporter) {
 #ifdef VESK_HAS_WEB
+    const std::string& webPort = arguments.port;
     std::optional<vesk::web::WebServer> web;
     if (!webPort.empty()) {
         vesk::web::WebOptions webOptions;
         webOptions.dataPaths = vesk::FindDataFolder();
+        webOptions.certificateFile = arguments.certificate;
+        webOptions.keyFile = arguments.key;
         web.emplace(webOptions, [&control](int relaySocket, std::string peerAddress) {
             control.Relay().AdoptConnection(relaySocket, std::move(peerAddress));
         });
@@ -119,10 +130,11 @@ int ServeUntilStopped(vesk::ServerControl& control, const std::string& webPort,
             control.Close();
             return kExitStartFailed;
         }
-        reporter.LogLine(vesk::Cp932FromUtf8("ブラウザ席：ポート番号 " + webPort));
+        reporter.LogLine(vesk::Cp932FromUtf8("ブラウザ席：ポート番号 " + webPort +
+                                             (arguments.key.empty() ? "" : " (TLS)")));
     }
 #else
-    (void)webPort;
+    (void)arguments;
     (void)reporter;
 #endif
     WaitForStopSignal();
@@ -139,7 +151,7 @@ int ServeUntilStopped(vesk::ServerControl& control, const std::string& webPort,
 
 int main(int argc, char** argv) {
     std::string port = std::to_string(vesk::kDefaultServerPort);
-    std::string webPort;
+    WebSeatArguments web;
     vesk::RelayOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -147,16 +159,18 @@ int main(int argc, char** argv) {
             PrintUsage(stdout);
             return 0;
         }
-        // "--name V" or "--name=V", where V is a number.
+        // "--name V" or "--name=V", where V is a number, or a file for the two file options.
         const std::string_view name = argument.substr(0, argument.find('='));
-        const bool known = name == "--port" || name == "--flood-limit" || name == "--web-port";
+        const bool file = name == "--web-cert" || name == "--web-key";
+        const bool known =
+            file || name == "--port" || name == "--flood-limit" || name == "--web-port";
         std::string_view value;
         if (name.size() < argument.size()) {
             value = argument.substr(name.size() + 1);
         } else if (known && i + 1 < argc) {
             value = argv[++i];
         }
-        const bool valid = known && IsNumberText(value) &&
+        const bool valid = known && (file ? !value.empty() : IsNumberText(value)) &&
                            (name != "--flood-limit" || value.size() <= kFloodLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
@@ -166,15 +180,25 @@ int main(int argc, char** argv) {
         if (name == "--port") {
             port = value;
         } else if (name == "--web-port") {
-            webPort = value;
+            web.port = value;
+        } else if (name == "--web-cert") {
+            web.certificate = value;
+        } else if (name == "--web-key") {
+            web.key = value;
         } else {
             options.floodLimit = std::stoi(std::string(value));
         }
     }
 
-    if (!webPort.empty()) {
+    if (web.certificate.empty() != web.key.empty() ||
+        (web.port.empty() && !web.certificate.empty())) {
+        std::fputs("vesk-relay: --web-cert and --web-key go together, with --web-port\n", stderr);
+        PrintUsage(stderr);
+        return kExitBadArguments;
+    }
+    if (!web.port.empty()) {
 #ifdef VESK_HAS_WEB
-        const auto rule = vesk::PortRuleMessage(std::stoll(webPort.substr(0, 12)));
+        const auto rule = vesk::PortRuleMessage(std::stoll(web.port.substr(0, 12)));
         if (rule) {
             std::fprintf(stderr, "vesk-relay: --web-port: %s\n",
                          vesk::Utf8FromCp932(*rule).c_str());
@@ -199,7 +223,7 @@ int main(int argc, char** argv) {
         vesk::ServerControl control(reporter, options);
         switch (control.StartFromText(port)) {
             case vesk::StartOutcome::Started:
-                exitCode = ServeUntilStopped(control, webPort, reporter);
+                exitCode = ServeUntilStopped(control, web, reporter);
                 break;
             case vesk::StartOutcome::Refused:
                 exitCode = kExitBadArguments;

@@ -10,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
 #include "server/relay_server.h"
+#include "tests/client/dice/temp_folder.h"
 #include "tests/server/recording_reporter.h"
 #include "tests/support/test_peer.h"
 #include "web/beast.h"
@@ -242,6 +247,81 @@ TEST_F(BrowserSeat, AFloodFromThePageMeetsTheRelaysFloodLimit) {
     EXPECT_TRUE(tcp->WaitForLine(Sjis("talkAya：59\r\n")));
     // A second's worth leaves at once, the other 40 lines at 20 a second.
     EXPECT_GE(std::chrono::steady_clock::now() - started, 1500ms);
+}
+
+// A self-signed certificate for 127.0.0.1 and its key, as PEM files in folder.
+void WriteSelfSignedCertificate(const test::TempFolder& folder) {
+    EVP_PKEY* key = EVP_EC_gen("P-256");
+    X509* certificate = X509_new();
+    X509_set_version(certificate, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(certificate), 1);
+    X509_gmtime_adj(X509_getm_notBefore(certificate), 0);
+    X509_gmtime_adj(X509_getm_notAfter(certificate), 3600);
+    X509_set_pubkey(certificate, key);
+    X509_NAME* name = X509_get_subject_name(certificate);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                               reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+    X509_set_issuer_name(certificate, name);
+    X509_sign(certificate, key, EVP_sha256());
+    const auto pem = [](auto write) {
+        BIO* memory = BIO_new(BIO_s_mem());
+        write(memory);
+        char* bytes = nullptr;
+        const long size = BIO_get_mem_data(memory, &bytes);
+        std::string text(bytes, static_cast<std::size_t>(size));
+        BIO_free(memory);
+        return text;
+    };
+    folder.Write("cert.pem", pem([&](BIO* out) { PEM_write_bio_X509(out, certificate); }));
+    folder.Write("key.pem", pem([&](BIO* out) {
+                     PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr);
+                 }));
+    X509_free(certificate);
+    EVP_PKEY_free(key);
+}
+
+TEST_F(BrowserSeat, WithACertificateThePageAndItsSeatsAreServedOverTlsOnly) {
+    test::TempFolder folder;
+    WriteSelfSignedCertificate(folder);
+    WebOptions options;
+    options.certificateFile = (folder.Path() / "cert.pem").string();
+    options.keyFile = (folder.Path() / "key.pem").string();
+    Start(options);
+
+    asio::io_context io;
+    asio::ssl::context tls(asio::ssl::context::tls_client);
+    tls.set_verify_mode(asio::ssl::verify_none);  // self-signed
+    websocket::stream<beast::ssl_stream<tcp::socket>> page(io, tls);
+    beast::get_lowest_layer(page).connect(
+        {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+    page.next_layer().handshake(asio::ssl::stream_base::client);
+    // The page itself over https.
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    http::request<http::empty_body> get(http::verb::get, "/", 11);
+    get.set(http::field::host, host);
+    http::write(page.next_layer(), get);
+    beast::flat_buffer buffer;
+    http::response<http::string_body> response;
+    http::read(page.next_layer(), buffer, response);
+    EXPECT_EQ(response.result(), http::status::ok);
+    EXPECT_NE(response.body().find("<html lang=\"ja\">"), std::string::npos);
+    // A seat over wss, from the page's https origin, on the same connection.
+    page.set_option(websocket::stream_base::decorator(
+        [host](websocket::request_type& request) { request.set("Origin", "https://" + host); }));
+    page.handshake(host, "/ws");
+    page.text(true);
+    page.write(asio::buffer(std::string_view("join\nAya")));
+    EXPECT_TRUE(tcp->WaitForLine("paddAya\t1\r\n"));
+
+    // Plain HTTP gets no page from it.
+    EXPECT_EQ(StatusOf("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"), "");
+
+    // A key that cannot be read is named, and nothing listens.
+    options.keyFile = (folder.Path() / "missing.pem").string();
+    WebServer broken(options, [](int, std::string) {});
+    std::string error;
+    EXPECT_FALSE(broken.Start(0, error));
+    EXPECT_NE(error.find("missing.pem"), std::string::npos) << error;
 }
 
 }  // namespace
