@@ -91,10 +91,9 @@ private:
         for (std::string& shown : reply.toBrowser) Tell(std::move(shown));
         if (reply.joining && !TakeSeat()) return;
         if (!reply.toRelay.empty()) {
-            toRelay += reply.toRelay;
             // The next message waits until the relay has taken this one, so a flood from the
             // page backs up to the page and meets the relay's flood limit as VeskChat's would.
-            WriteRelay();
+            WriteRelay(std::move(reply.toRelay));
             return;
         }
         ReadPage();
@@ -121,9 +120,8 @@ private:
         return true;
     }
 
-    void WriteRelay() {
-        relayWriting = std::move(toRelay);
-        toRelay.clear();
+    void WriteRelay(std::string lines) {
+        relayWriting = std::move(lines);
         asio::async_write(relay, asio::buffer(relayWriting),
                           [self = this->shared_from_this()](beast::error_code error, std::size_t) {
                               if (error) {
@@ -259,8 +257,7 @@ private:
 
     beast::flat_buffer fromPage;
     std::string fromRelay;
-    std::string toRelay;
-    std::string relayWriting;
+    std::string relayWriting;         // lines on their way to the relay
     std::vector<std::string> toPage;  // told, waiting for the write under way to end
     std::string outgoing;             // the message being written
     std::size_t pageBacklog = 0;
