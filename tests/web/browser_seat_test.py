@@ -183,6 +183,11 @@ def main():
         assert tcp.next_line() == b"talk\r\n"
         assert tcp.next_line() == sjis(name + " がパーティから抜けました\r\n")
         wait(browser, lambda b: b.find_element(By.ID, "rejoin").is_displayed(), "再接続")
+
+        # 再接続 joins again under the same name, with a fresh list.
+        browser.find_element(By.ID, "rejoin").click()
+        tcp.wait_for(lambda l: l == b"padd" + sjis(name) + b"\t1\r\n", "the seat back")
+        wait(browser, lambda b: people(b) == ["Tcp", name], "both participants again")
         browser.quit()
         browser = None
         # The relay stops cleanly, seats and all (under a sanitizer: with nothing to report).
