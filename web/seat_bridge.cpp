@@ -88,6 +88,7 @@ SeatBridge::Reply SeatBridge::Join(std::string_view name) {
     const std::string player = NameFromPage(name);
     if (player.empty()) return {{}, {NoticeMessage("名前を入力してください")}, false};
     joined = true;
+    playerName = player;
     // As VeskChat's join thread: the name line, then a blank, the announcement and a blank.
     Reply reply;
     reply.toRelay = wire::NameLine(player) + std::string(wire::kBlankTalk) +
@@ -113,6 +114,10 @@ SeatBridge::Reply SeatBridge::Roll(std::string_view speaker, std::string_view ex
 
 std::vector<std::string> SeatBridge::FromRelay(std::string_view line) {
     shown.clear();
+    if (joined && line.starts_with(wire::kPaddPrefix) &&
+        line.substr(wire::kPaddPrefix.size()).starts_with(playerName + "\t")) {
+        seated = true;
+    }
     dispatcher.Dispatch(line);
     return std::move(shown);
 }

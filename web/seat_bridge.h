@@ -58,6 +58,10 @@ public:
 
     bool Joined() const { return joined; }
 
+    // Whether the relay has announced this seat's participant since it joined: a seat whose
+    // connection ends before that was turned away (a full party, too many connections).
+    bool Seated() const { return seated; }
+
 private:
     void AppendChatLog(std::string_view text) override;
     void AddParticipantRow(std::string_view name) override;
@@ -72,6 +76,8 @@ private:
     ParticipantRoster roster;
     IncomingLineDispatcher dispatcher;
     bool joined = false;
+    bool seated = false;
+    std::string playerName;          // code page 932, as joined
     std::vector<std::string> shown;  // what the dispatcher showed for the line at hand
 };
 

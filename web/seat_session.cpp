@@ -27,6 +27,8 @@ constexpr std::size_t kMaxPageBacklogBytes = 256 * 1024;
 
 constexpr std::string_view kFullNotice = "パーティが満員です。しばらくしてから再接続してください。";
 constexpr std::string_view kEndedNotice = "リレーとの接続が切れました。";
+constexpr std::string_view kRefusedNotice =
+    "パーティに参加できませんでした。満員か、同じ場所からの接続が多すぎます。";
 
 // Stream: beast::tcp_stream, or TlsStream when the relay has a certificate.
 template <typename Stream>
@@ -172,7 +174,7 @@ private:
 
     void RelayEnded() {
         if (ended) return;
-        Tell(NoticeMessage(kEndedNotice), R"({"ended":true})");
+        Tell(NoticeMessage(bridge.Seated() ? kEndedNotice : kRefusedNotice), R"({"ended":true})");
         CloseAfterTelling();
     }
 

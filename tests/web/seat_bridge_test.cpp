@@ -152,6 +152,17 @@ TEST(SeatBridge, ShowsWhatTheRelaySendsWithVeskChatsTexts) {
     }
 }
 
+TEST(SeatBridge, IsSeatedOnceTheRelayAnnouncesItsName) {
+    SeatBridge seat(1);
+    seat.FromRelay("paddAya\t0\r\n");
+    EXPECT_FALSE(seat.Seated()) << "not joined yet";
+    Joined(seat, "Aya");
+    seat.FromRelay("paddAyame\t1\r\n");
+    EXPECT_FALSE(seat.Seated()) << "another name";
+    seat.FromRelay("paddAya\t2\r\n");
+    EXPECT_TRUE(seat.Seated());
+}
+
 TEST(SeatBridge, ListsGoToThePageAsJson) {
     EXPECT_EQ(ListsMessage({{"2D[6]", "1D[100] 技能"}, {"アリス", "a\"b"}}),
               R"({"lists":{"dice":["2D[6]","1D[100] 技能"],"names":["アリス","a\"b"]}})");

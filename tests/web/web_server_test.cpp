@@ -234,6 +234,16 @@ TEST_F(BrowserSeat, AFullPartySaysSoAndTheSeatIsClosed) {
     EXPECT_TRUE(WaitUntil([&] { return web->SeatCount() == 1; }));
 }
 
+TEST_F(BrowserSeat, ASeatTheRelayTurnsAwaySaysSo) {
+    Start();
+    relay->Close();  // from now on the relay closes every connection it is handed
+    PageSocket page(port);
+    page.Send("join\nAya");
+    EXPECT_TRUE(page.WaitFor(
+        R"({"notice":"パーティに参加できませんでした。満員か、同じ場所からの接続が多すぎます。"})"));
+    EXPECT_EQ(page.CloseCode(), 1000);
+}
+
 TEST_F(BrowserSeat, AFloodFromThePageMeetsTheRelaysFloodLimit) {
     RelayOptions relayOptions;
     relayOptions.floodLimit = 20;
