@@ -201,7 +201,7 @@ TEST_F(BrowserSeat, FramesOutsideTheRulesCloseTheSeatWithTheirCode) {
 
 TEST_F(BrowserSeat, ASeatIsAParticipantLikeAnyOtherAndLeavesWhenItGoesSilent) {
     WebOptions options;
-    options.pingTimeout = 1s;
+    options.pingTimeout = 2s;
     Start(options);
     PageSocket page(port);
     ASSERT_TRUE(page.Next()->starts_with(R"({"lists":{"dice":["1D[100]")")) << "the sample lists";
