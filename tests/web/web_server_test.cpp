@@ -301,21 +301,27 @@ TEST_F(BrowserSeat, WithACertificateThePageAndItsSeatsAreServedOverTlsOnly) {
     asio::io_context io;
     asio::ssl::context tls(asio::ssl::context::tls_client);
     tls.set_verify_mode(asio::ssl::verify_none);  // self-signed
-    websocket::stream<beast::ssl_stream<tcp::socket>> page(io, tls);
-    beast::get_lowest_layer(page).connect(
-        {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
-    page.next_layer().handshake(asio::ssl::stream_base::client);
-    // The page itself over https.
+    const auto connect = [&](websocket::stream<beast::ssl_stream<tcp::socket>>& stream) {
+        tcp::socket& socket = beast::get_lowest_layer(stream);
+        socket.connect({asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+        const timeval deadline{static_cast<long>(test::kDeadline.count() / 1000), 0};
+        setsockopt(socket.native_handle(), SOL_SOCKET, SO_RCVTIMEO, &deadline, sizeof deadline);
+        stream.next_layer().handshake(asio::ssl::stream_base::client);
+    };
     const std::string host = "127.0.0.1:" + std::to_string(port);
-    http::request<http::empty_body> get(http::verb::get, "/", 11);
-    get.set(http::field::host, host);
-    http::write(page.next_layer(), get);
-    beast::flat_buffer buffer;
-    http::response<http::string_body> response;
-    http::read(page.next_layer(), buffer, response);
-    EXPECT_EQ(response.result(), http::status::ok);
-    EXPECT_NE(response.body().find("<html lang=\"ja\">"), std::string::npos);
-    // A seat over wss, from the page's https origin, on the same connection.
+
+    // The page itself over https.
+    websocket::stream<beast::ssl_stream<tcp::socket>> fetch(io, tls);
+    connect(fetch);
+    asio::write(fetch.next_layer(), asio::buffer("GET / HTTP/1.1\r\nHost: " + host + "\r\n\r\n"));
+    std::string answer;
+    asio::read_until(fetch.next_layer(), asio::dynamic_buffer(answer), "</html>");
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 200 OK\r\n")) << answer.substr(0, 40);
+    EXPECT_NE(answer.find("<html lang=\"ja\">"), std::string::npos);
+
+    // A seat over wss, from the page's https origin.
+    websocket::stream<beast::ssl_stream<tcp::socket>> page(io, tls);
+    connect(page);
     page.set_option(websocket::stream_base::decorator(
         [host](websocket::request_type& request) { request.set("Origin", "https://" + host); }));
     page.handshake(host, "/ws");
