@@ -46,8 +46,11 @@ std::int64_t NowNs() {
         .count();
 }
 
+pid_t relayPid = 0;  // the relay this program started, ended with it
+
 [[noreturn]] void Fail(const std::string& why) {
     std::fprintf(stderr, "web_seats: %s\n", why.c_str());
+    if (relayPid > 0) kill(relayPid, SIGTERM);
     std::exit(1);
 }
 
@@ -304,6 +307,7 @@ int main(int argc, char** argv) {
     if (posix_spawn(&relay, relayPath.c_str(), &actions, nullptr, argv2.data(), environ) != 0) {
         Fail("cannot start " + relayPath);
     }
+    relayPid = relay;
     posix_spawn_file_actions_destroy(&actions);
 
     asio::io_context io;
