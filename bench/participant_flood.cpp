@@ -14,10 +14,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "client/dice/data_folder.h"
-#include "client/net/line_dispatcher.h"
 #include "client/ui/chat_client.h"
 #include "client/ui/qt_settings_store.h"
+#include "dice/data_folder.h"
+#include "protocol/line_dispatcher.h"
 
 namespace {
 

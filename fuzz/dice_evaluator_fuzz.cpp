@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "client/dice/dice_evaluator.h"
+#include "dice/dice_evaluator.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "client/net/chat_window.h"
-#include "client/net/line_dispatcher.h"
+#include "protocol/line_dispatcher.h"
 #include "protocol/participant_roster.h"
 
 namespace {

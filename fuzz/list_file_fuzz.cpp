@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "client/dice/list_file.h"
+#include "client/dice/list_boxes.h"
 #include "client/dice/window_views.h"
 
 namespace {

@@ -9,6 +9,8 @@ VESK_PACKAGES=(
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-translations-l10n
     fonts-ipafont-gothic
+    libboost-dev libssl-dev
+    chromium chromium-driver python3-selenium
 )
 
 # What building the Debian package needs besides: dpkg-shlibdeps (dpkg-dev) and `file` for

@@ -89,15 +89,17 @@ echo "=== vesk-relay"
 # A port nobody else uses: a taken one ends the relay with exit code 1, so another is tried.
 for attempt in 1 2 3 4 5 6 7 8 9 10; do
     port=$((20000 + RANDOM % 40000))
-    /usr/bin/vesk-relay --port "$port" >"$work/relay.out" 2>"$work/relay.err" &
+    web_port=$((port + 1))
+    /usr/bin/vesk-relay --port "$port" --web-port "$web_port" >"$work/relay.out" \
+        2>"$work/relay.err" &
     relay=$!
     pids=("$relay")
     deadline=$((SECONDS + 10))
-    while kill -0 "$relay" 2>/dev/null && ! grep -q 'サーバー起動' "$work/relay.out"; do
+    while kill -0 "$relay" 2>/dev/null && ! grep -q 'ブラウザ席' "$work/relay.out"; do
         [ $SECONDS -lt $deadline ] || fail "vesk-relay did not start within 10 s"
         sleep 0.05
     done
-    grep -q 'サーバー起動' "$work/relay.out" && break
+    grep -q 'ブラウザ席' "$work/relay.out" && break
     code=0
     wait "$relay" || code=$?
     [ "$code" -eq 1 ] || fail "vesk-relay ended with $code: $(cat "$work/relay.err")"
@@ -108,6 +110,12 @@ exec 3<>"/dev/tcp/127.0.0.1/$port"
 printf 'check\r\n' >&3
 IFS= read -r -t 10 line <&3 || fail "no answer from vesk-relay"
 [[ $line == $'paddcheck\t'*$'\r' ]] || fail "vesk-relay answered \"$line\""
+exec 3>&-
+# The browser seat's page comes from the program itself.
+exec 3<>"/dev/tcp/127.0.0.1/$web_port"
+printf 'GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n' >&3
+IFS= read -r -t 10 line <&3 || fail "no answer from the browser seat"
+[[ $line == $'HTTP/1.1 200 OK\r' ]] || fail "the browser seat answered \"$line\""
 exec 3>&-
 kill -TERM "$relay"
 code=0

@@ -186,6 +186,7 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
     Log("接続受け入れ可能");
     std::vector<Accepted> batch;
     std::vector<Newcomer> newcomers;
+    std::vector<std::string> origins;
     for (;;) {
         const Accepted accepted = AcceptConnection(listeningSocket);
         if (accepted.temporaryFailure) {
@@ -208,44 +209,73 @@ void RelayServer::AcceptLoop(SocketHandle listeningSocket, std::future<void> may
             batch.push_back(waiting);
         }
         newcomers.clear();
+        origins.clear();
         for (const Accepted& client : batch) {
-            if (!SetUpClient(client.handle, client.peerAddress)) continue;
-            Newcomer& newcomer = newcomers.emplace_back();
-            newcomer.peerAddress = client.peerAddress;
-            newcomer.peerPort = client.peerPort;
-            newcomer.reader = std::make_unique<BufferedLineReader>(client.handle);
-            newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+            std::optional<Newcomer> newcomer =
+                Welcome(client.handle, client.peerAddress, client.peerPort);
+            if (!newcomer) continue;
+            newcomers.push_back(std::move(*newcomer));
+            origins.push_back("ポート番号 " + std::to_string(client.peerPort));
         }
-        bool recorded;
-        {
-            std::lock_guard guard(serverLock);
-            // What was taken up before goes first, to those already here.
-            recorded = SendQueued();
-            // The roster lines go out in the same hold of the server lock that gives each
-            // newcomer its slot: from then on every broadcast reaches it, so a participant
-            // who joins or leaves meanwhile is announced to it exactly once, after them.
-            const std::string rosterLines = RosterLines();
-            std::string announcement;
-            for (Newcomer& newcomer : newcomers) {
-                newcomer.clientNumber = TakeSlot(newcomer);
-                if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
-            }
-            for (const Newcomer& newcomer : newcomers) {
-                if (!newcomer.name) continue;
-                if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
-                    recorded = false;
-                }
-                announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
-                announcement += newcomer.joinLines;
-            }
-            if (!announcement.empty()) Broadcast(announcement, kNobody);
-        }
-        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+        TakeIn(newcomers, origins);
+    }
+}
+
+void RelayServer::AdoptConnection(SocketHandle client, std::string peerAddress) {
+    if (closing) {
+        CloseSocket(client);
+        return;
+    }
+    std::optional<Newcomer> newcomer = Welcome(client, peerAddress, 0);
+    if (!newcomer) return;
+    std::vector<Newcomer> newcomers;
+    newcomers.push_back(std::move(*newcomer));
+    TakeIn(newcomers, {"ブラウザ " + peerAddress});
+}
+
+std::optional<RelayServer::Newcomer> RelayServer::Welcome(SocketHandle client,
+                                                          const std::string& peerAddress,
+                                                          int peerPort) {
+    if (!SetUpClient(client, peerAddress)) return std::nullopt;
+    Newcomer newcomer;
+    newcomer.peerAddress = peerAddress;
+    newcomer.peerPort = peerPort;
+    newcomer.reader = std::make_unique<BufferedLineReader>(client);
+    newcomer.name = NameArrived(*newcomer.reader, newcomer.joinLines);
+    return newcomer;
+}
+
+void RelayServer::TakeIn(std::vector<Newcomer>& newcomers,
+                         const std::vector<std::string>& origins) {
+    bool recorded;
+    {
+        std::lock_guard guard(serverLock);
+        // What was taken up before goes first, to those already here.
+        recorded = SendQueued();
+        // The roster lines go out in the same hold of the server lock that gives each
+        // newcomer its slot: from then on every broadcast reaches it, so a participant
+        // who joins or leaves meanwhile is announced to it exactly once, after them.
+        const std::string rosterLines = RosterLines();
+        std::string announcement;
         for (Newcomer& newcomer : newcomers) {
-            Log("接続：クライアント No." + std::to_string(newcomer.clientNumber) + " (ポート番号 " +
-                std::to_string(newcomer.peerPort) + ")");
-            StartWorker(std::move(newcomer));
+            newcomer.clientNumber = TakeSlot(newcomer);
+            if (!rosterLines.empty()) SendToClient(newcomer.clientNumber, rosterLines);
         }
+        for (const Newcomer& newcomer : newcomers) {
+            if (!newcomer.name) continue;
+            if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
+                recorded = false;
+            }
+            announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
+            announcement += newcomer.joinLines;
+        }
+        if (!announcement.empty()) Broadcast(announcement, kNobody);
+    }
+    if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+    for (std::size_t i = 0; i < newcomers.size(); ++i) {
+        Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) + " (" +
+            origins[i] + ")");
+        StartWorker(std::move(newcomers[i]));
     }
 }
 

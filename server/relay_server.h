@@ -78,6 +78,12 @@ public:
     // waits for all threads. Nothing is logged and no line is sent after it begins.
     void Close();
 
+    // Takes in a connection made elsewhere, such as the relay's end of a browser seat, the way
+    // an accepted one is taken in: a slot, the roster lines and a relay thread; peerAddress
+    // names it in the event log and counts against the connections one address may have. The
+    // relay owns the socket from now on. Not after Close.
+    void AdoptConnection(SocketHandle client, std::string peerAddress);
+
     // Removes every participant record.
     void ClearRoster();
 
@@ -111,6 +117,12 @@ private:
     // The one way in for every connection: false when its address has as many connections as
     // it may have, and the connection has then been closed.
     bool SetUpClient(SocketHandle client, const std::string& peerAddress);
+    // A connection let in, with a reader over it; nothing when it was turned away.
+    std::optional<Newcomer> Welcome(SocketHandle client, const std::string& peerAddress,
+                                    int peerPort);
+    // Gives the newcomers their slots, roster lines and relay threads; origins name them in
+    // the event log.
+    void TakeIn(std::vector<Newcomer>& newcomers, const std::vector<std::string>& origins);
     void RelayThread(Newcomer newcomer);
     // The name from a name line that came with the connection, with the join lines that
     // came with it; nothing when it has not arrived yet.

@@ -36,6 +36,7 @@ public:
     MenuState Menu() const;
 
     const RelayServer& Relay() const { return relay; }
+    RelayServer& Relay() { return relay; }
 
 private:
     RelayReporter& reporter;

@@ -1,15 +1,12 @@
 #include "client/dice/roll_command.h"
 
-#include "client/dice/dice_evaluator.h"
+#include "dice/dice_line.h"
 #include "protocol/cp932.h"
 #include "protocol/player_name.h"
-#include "protocol/wire_messages.h"
 
 namespace vesk {
 
 namespace {
-
-constexpr std::string_view kCutMark = "+...";
 
 // Text as a control hands it out with a byte limit: it ends at a NUL, and the limit never
 // splits a double-byte character.
@@ -17,25 +14,6 @@ std::string ReadControlText(const ComboBoxView& box, std::size_t maxBytes) {
     const std::string text = box.Text();
     const std::string_view shown = std::string_view(text).substr(0, text.find('\0'));
     return std::string(Cp932Cut(shown, maxBytes));
-}
-
-// The fixed parts of a dice line take 30 bytes and the total at most 11, so with the name and
-// the expression at their limits there is still room for the cut mark and a die of the
-// largest value (at most 32768).
-static_assert(30 + kPlayerNameMaxBytes + kMaxExpressionBytes + 11 + kCutMark.size() + 5 <=
-              kMaxDiceLineBytes);
-
-std::string FitDiceLine(std::string_view name, std::string_view expression,
-                        std::string_view rollDetails, int total) {
-    std::string line = wire::DiceLine(name, expression, rollDetails, total);
-    if (line.size() <= kMaxDiceLineBytes) return line;
-    // The details are digits and "+" only, so a cut just before a "+" keeps every value shown
-    // whole and splits no character.
-    const std::size_t room = kMaxDiceLineBytes - (line.size() - rollDetails.size());
-    std::size_t cut = rollDetails.rfind('+', room - kCutMark.size());
-    if (cut == std::string_view::npos) cut = 0;
-    const std::string shortened = std::string(rollDetails.substr(0, cut)) + std::string(kCutMark);
-    return wire::DiceLine(name, expression, shortened, total);
 }
 
 }  // namespace
@@ -47,13 +25,12 @@ void RollCommand(const ComboBoxView& diceBox, const ComboBoxView& nameBox, Messa
         messages.ShowMessage(Cp932FromUtf8("ダイス式を選択(入力)して下さい"));
         return;
     }
-    const DiceRoll roll = EvaluateDice(expression, draws);
+    const DiceLineRoll roll = RollDiceLine(PlayerNameForLines(nameBox.Text()), expression, draws);
     if (roll.problem != DiceProblem::None) {
         messages.ShowMessage(DiceProblemMessage(roll.problem));
         return;
     }
-    const std::string name = PlayerNameForLines(nameBox.Text());
-    send(FitDiceLine(name, expression, roll.rollDetails, roll.total));
+    send(roll.line);
 }
 
 }  // namespace vesk

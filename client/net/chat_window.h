@@ -7,27 +7,17 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/line_dispatcher.h"
 #include "protocol/menu_state.h"
 
 namespace vesk {
 
-class ChatWindow {
+class ChatWindow : public PartyView {
 public:
-    virtual ~ChatWindow() = default;
+    // Every call below, and those of PartyView, runs on the main thread only.
 
-    // Every call below runs on the main thread only.
-
-    // Inserts text (ending in CR LF) at the end of the chat log: the caret moves to the end,
-    // any selection in the log is dropped, and the log scrolls down one line.
-    virtual void AppendChatLog(std::string_view text) = 0;
-
-    // The participant list shows the roster row for row: a new row goes to the end.
-    virtual void AddParticipantRow(std::string_view name) = 0;
-    virtual void DeleteParticipantRow(int index) = 0;
+    // Empties the participant list; ShowMessage is a message box titled "VeskChat".
     virtual void ClearParticipantRows() = 0;
-
-    // A message box titled "VeskChat"; returns once the user has dismissed it.
-    virtual void ShowMessage(std::string_view text) = 0;
 
     virtual void SetMenuState(MenuState state) = 0;
 

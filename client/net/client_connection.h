@@ -25,7 +25,7 @@
 #include <string_view>
 
 #include "client/net/chat_window.h"
-#include "client/net/line_dispatcher.h"
+#include "protocol/line_dispatcher.h"
 #include "protocol/participant_roster.h"
 #include "protocol/socket.h"
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "client/dice/data_folder.h"
+#include "dice/data_folder.h"
 #include "protocol/cp932.h"
 
 #ifdef _WIN32

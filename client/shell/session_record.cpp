@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "client/dice/data_folder.h"
 #include "client/shell/log_file.h"
 #include "client/shell/log_line.h"
+#include "dice/data_folder.h"
 #include "protocol/cp932.h"
 
 #ifdef _WIN32

@@ -6,9 +6,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "client/dice/list_file.h"
+#include "client/dice/list_boxes.h"
 #include "client/dice/roll_command.h"
-#include "client/shell/chat_line.h"
 #include "client/shell/commands.h"
 #include "client/shell/html_log.h"
 #include "client/shell/log_file.h"
@@ -19,6 +18,7 @@
 #include "client/ui/connect_dialog.h"
 #include "client/ui/font_dialog.h"
 #include "client/ui/option_dialog.h"
+#include "protocol/chat_line.h"
 #include "protocol/cp932.h"
 #include "ui/about_dialog.h"
 #include "ui/cp932_text.h"

@@ -9,13 +9,13 @@
 #include <optional>
 #include <vector>
 
-#include "client/dice/data_folder.h"
-#include "client/dice/random_generator.h"
 #include "client/net/client_connection.h"
 #include "client/shell/client_settings.h"
 #include "client/shell/session_record.h"
 #include "client/ui/chat_main_window.h"
 #include "client/ui/rejoin_driver.h"
+#include "dice/data_folder.h"
+#include "dice/random_generator.h"
 
 class QFont;
 

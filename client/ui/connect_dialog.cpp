@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "client/dice/list_file.h"
+#include "client/dice/list_boxes.h"
 #include "client/ui/combo_box_adapter.h"
 #include "client/ui/target_fields.h"
 #include "protocol/player_name.h"

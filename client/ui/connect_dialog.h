@@ -6,9 +6,9 @@
 #include <QDialog>
 #include <string>
 
-#include "client/dice/data_folder.h"
 #include "client/dice/window_views.h"
 #include "client/net/client_connection.h"
+#include "dice/data_folder.h"
 
 class QComboBox;
 class QLineEdit;

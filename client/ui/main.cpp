@@ -4,10 +4,10 @@
 #include <QIcon>
 #include <QMessageBox>
 
-#include "client/dice/data_folder.h"
 #include "client/ui/chat_client.h"
 #include "client/ui/client_pictures.h"
 #include "client/ui/qt_settings_store.h"
+#include "dice/data_folder.h"
 #include "protocol/cp932.h"
 #include "protocol/socket_startup.h"
 #include "ui/cp932_text.h"

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@
 #include "protocol/socket_startup.h"
 #include "server/port_rule.h"
 #include "server/server_control.h"
+#ifdef VESK_HAS_WEB
+#include "dice/data_folder.h"
+#include "web/web_server.h"
+#endif
 
 namespace {
 
@@ -45,10 +50,16 @@ private:
 void PrintUsage(std::FILE* stream) {
     std::fputs(
         "usage: vesk-relay [--port N] [--flood-limit L] [--per-address C]\n"
+        "                  [--web-port W [--web-cert FILE --web-key FILE]]\n"
         "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
-        "  At most C connections from one address at a time (default 10; 0 for no limit).\n"
+        "  At most C connections from one address at a time (default 10; 0 for no limit);\n"
+        "  a browser seat counts for the browser's address.\n"
+        "  With --web-port, serves a page on HTTP port W from which a browser joins the party\n"
+        "  as one more participant; its dice and name lists are dice.sai and name.nam in the\n"
+        "  current directory, or the sample lists when there are none. With --web-cert and\n"
+        "  --web-key (PEM files) the page is served over TLS only (https://, wss://).\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
         stream);
 }
@@ -95,10 +106,55 @@ void WaitForStopSignal() {
 }
 #endif
 
+struct WebSeatArguments {
+    std::string port;         // none: no browser seat
+    std::string certificate;  // with key: TLS
+    std::string key;
+};
+
+// Runs the started relay, with its browser seat when a port is given, until a stop signal.
+int ServeUntilStopped(vesk::ServerControl& control, const WebSeatArguments& arguments,
+                      vesk::RelayReporter& reporter) {
+#ifdef VESK_HAS_WEB
+    const std::string& webPort = arguments.port;
+    std::optional<vesk::web::WebServer> web;
+    if (!webPort.empty()) {
+        vesk::web::WebOptions webOptions;
+        webOptions.dataPaths = vesk::FindDataFolder();
+        webOptions.certificateFile = arguments.certificate;
+        webOptions.keyFile = arguments.key;
+        web.emplace(webOptions, [&control](int relaySocket, std::string peerAddress) {
+            control.Relay().AdoptConnection(relaySocket, std::move(peerAddress));
+        });
+        std::string error;
+        if (!web->Start(static_cast<std::uint16_t>(std::stoi(webPort)), error)) {
+            reporter.ShowMessage(vesk::Cp932FromUtf8("ブラウザ席を開けません (ポート番号 " +
+                                                     webPort + ")：" + error));
+            control.Close();
+            return kExitStartFailed;
+        }
+        reporter.LogLine(vesk::Cp932FromUtf8("ブラウザ席：ポート番号 " + webPort +
+                                             (arguments.key.empty() ? "" : " (TLS)")));
+    }
+#else
+    (void)arguments;
+    (void)reporter;
+#endif
+    WaitForStopSignal();
+#ifdef VESK_HAS_WEB
+    // The seats leave first, while the relay can still announce it.
+    if (web) web->Stop();
+#endif
+    control.Stop();
+    control.Close();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string port = std::to_string(vesk::kDefaultServerPort);
+    WebSeatArguments web;
     vesk::RelayOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -106,9 +162,11 @@ int main(int argc, char** argv) {
             PrintUsage(stdout);
             return 0;
         }
-        // "--name V" or "--name=V", where V is a number.
+        // "--name V" or "--name=V", where V is a number, or a file for the two file options.
         const std::string_view name = argument.substr(0, argument.find('='));
-        const bool known = name == "--port" || name == "--flood-limit" || name == "--per-address";
+        const bool file = name == "--web-cert" || name == "--web-key";
+        const bool known = file || name == "--port" || name == "--flood-limit" ||
+                           name == "--per-address" || name == "--web-port";
         std::string_view value;
         if (name.size() < argument.size()) {
             value = argument.substr(name.size() + 1);
@@ -116,7 +174,8 @@ int main(int argc, char** argv) {
             value = argv[++i];
         }
         const bool valid =
-            known && IsNumberText(value) && (name == "--port" || value.size() <= kLimitDigits);
+            known && (file ? !value.empty() : IsNumberText(value)) &&
+            (name == "--port" || name == "--web-port" || file || value.size() <= kLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
@@ -124,11 +183,38 @@ int main(int argc, char** argv) {
         }
         if (name == "--port") {
             port = value;
+        } else if (name == "--web-port") {
+            web.port = value;
+        } else if (name == "--web-cert") {
+            web.certificate = value;
+        } else if (name == "--web-key") {
+            web.key = value;
         } else if (name == "--flood-limit") {
             options.floodLimit = std::stoi(std::string(value));
         } else {
             options.perAddress = std::stoi(std::string(value));
         }
+    }
+
+    if (web.certificate.empty() != web.key.empty() ||
+        (web.port.empty() && !web.certificate.empty())) {
+        std::fputs("vesk-relay: --web-cert and --web-key go together, with --web-port\n", stderr);
+        PrintUsage(stderr);
+        return kExitBadArguments;
+    }
+    if (!web.port.empty()) {
+#ifdef VESK_HAS_WEB
+        const auto rule = vesk::PortRuleMessage(std::stoll(web.port.substr(0, 12)));
+        if (rule) {
+            std::fprintf(stderr, "vesk-relay: --web-port: %s\n",
+                         vesk::Utf8FromCp932(*rule).c_str());
+            return kExitBadArguments;
+        }
+#else
+        std::fputs("vesk-relay: --web-port: this vesk-relay was built without the browser seat\n",
+                   stderr);
+        return kExitBadArguments;
+#endif
     }
 
 #ifndef _WIN32
@@ -143,9 +229,7 @@ int main(int argc, char** argv) {
         vesk::ServerControl control(reporter, options);
         switch (control.StartFromText(port)) {
             case vesk::StartOutcome::Started:
-                WaitForStopSignal();
-                control.Stop();
-                control.Close();
+                exitCode = ServeUntilStopped(control, web, reporter);
                 break;
             case vesk::StartOutcome::Refused:
                 exitCode = kExitBadArguments;

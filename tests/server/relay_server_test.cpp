@@ -10,6 +10,10 @@
 #include <set>
 #include <thread>
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#endif
+
 #include "protocol/cp932.h"
 #include "tests/server/recording_reporter.h"
 #include "tests/support/test_peer.h"
@@ -315,6 +319,26 @@ TEST_F(CrowdRelay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
     EXPECT_EQ(ids.size(), static_cast<std::size_t>(kCrowd));
     EXPECT_EQ(*ids.rbegin(), kCrowd - 1);
 }
+
+#ifndef _WIN32
+// A connection made elsewhere, as a browser seat's, is a participant like any accepted one.
+TEST_F(Relay, AnAdoptedConnectionIsAParticipantLikeAnAcceptedOne) {
+    auto aya = Join("Aya", 0);
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    server.AdoptConnection(ends[0], "192.0.2.7");
+    TestPeer seat(TestPeer::Adopt{ends[1]});
+    EXPECT_EQ(seat.NextLine(), "paddAya\t0\r\n");
+    seat.Send("Web\r\ntalk\r\n");
+    EXPECT_TRUE(aya->WaitForLine("paddWeb\t1\r\n"));
+    EXPECT_EQ(aya->NextLine(), "talk\r\n");
+    EXPECT_EQ(seat.NextLine(), "paddWeb\t1\r\n");
+    EXPECT_TRUE(reporter.WaitFor("接続：クライアント No.1 (ブラウザ 192.0.2.7)"));
+    seat.Close();
+    EXPECT_TRUE(aya->WaitForLine("pdel1\r\n"));
+    EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
+}
+#endif
 
 TEST_F(Relay, CloseEndsWithClientsStillConnected) {
     auto aya = Join("Aya", 0);

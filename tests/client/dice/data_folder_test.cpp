@@ -1,4 +1,4 @@
-#include "client/dice/data_folder.h"
+#include "dice/data_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "client/dice/list_file.h"
+#include "client/dice/list_boxes.h"
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/dice/temp_folder.h"
 #include "tests/support/test_peer.h"

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "client/dice/random_generator.h"
 #include "client/dice/window_views.h"
+#include "dice/random_generator.h"
 #include "protocol/cp932.h"
 
 namespace vesk::test {

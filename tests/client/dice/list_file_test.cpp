@@ -1,4 +1,4 @@
-#include "client/dice/list_file.h"
+#include "dice/list_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "client/dice/dice_evaluator.h"
+#include "client/dice/list_boxes.h"
+#include "dice/dice_evaluator.h"
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/dice/temp_folder.h"
 #include "tests/support/test_peer.h"

@@ -1,4 +1,4 @@
-#include "client/dice/random_generator.h"
+#include "dice/random_generator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "client/net/line_dispatcher.h"
+#include "protocol/line_dispatcher.h"
 
 #include <gtest/gtest.h>
 

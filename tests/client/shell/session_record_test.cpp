@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "client/dice/data_folder.h"
 #include "client/shell/log_file.h"
 #include "client/shell/log_line.h"
+#include "dice/data_folder.h"
 #include "protocol/cp932.h"
 #include "tests/client/dice/temp_folder.h"
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "client/dice/data_folder.h"
 #include "client/ui/chat_client.h"
 #include "client/ui/qt_settings_store.h"
+#include "dice/data_folder.h"
 #include "tests/client/dice/temp_folder.h"
 
 namespace vesk::test {

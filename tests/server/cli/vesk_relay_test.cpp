@@ -195,6 +195,16 @@ TEST(VeskRelay, RefusesBadArgumentsAndPortsWithExitCode2) {
         {{"--flood-limit=1234567"}, "usage: vesk-relay"},
         {{"--flood-limit"}, "usage: vesk-relay"},
         {{"--per-address", "-1"}, "usage: vesk-relay"},
+        {{"--web-port", "x"}, "usage: vesk-relay"},
+        {{"--web-port", "15080", "--web-cert", "c.pem"}, "--web-cert and --web-key go together"},
+        {{"--web-cert=c.pem", "--web-key=k.pem"}, "--web-cert and --web-key go together"},
+        {{"--web-key="}, "usage: vesk-relay"},
+#ifdef VESK_HAS_WEB
+        {{"--web-port", "999"}, "安全のためポート番号は1000以上を指定して下さい"},
+        {{"--web-port=99999999999999"}, "65535"},
+#else
+        {{"--web-port", "15080"}, "built without the browser seat"},
+#endif
     };
     for (const auto& [arguments, message] : cases) {
         RelayProcess relay(arguments);

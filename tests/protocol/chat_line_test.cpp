@@ -1,4 +1,4 @@
-#include "client/shell/chat_line.h"
+#include "protocol/chat_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "client/dice/data_folder.h"
+#include "dice/data_folder.h"
 
 #include <system_error>
 

@@ -1,4 +1,4 @@
-#include "client/dice/dice_evaluator.h"
+#include "dice/dice_evaluator.h"
 
 #include <array>
 #include <cstdint>

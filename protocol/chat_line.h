@@ -1,6 +1,7 @@
 #pragma once
 
-// What Enter in the chat input sends: one talk line with the player's name and the typed text.
+// What Enter in a chat input sends, VeskChat's or a browser seat's: one talk line with the
+// player's name and the typed text.
 
 #include <cstddef>
 #include <string>

@@ -1,4 +1,4 @@
-#include "client/dice/list_file.h"
+#include "dice/list_file.h"
 
 #include <filesystem>
 #include <fstream>
@@ -55,45 +55,13 @@ std::vector<std::string> ReadListEntries(std::istream& file) {
     return entries;
 }
 
-bool LoadListFile(std::string_view path, ComboBoxView& box, MessageBoxView& messages) {
+std::optional<std::vector<std::string>> ReadListFile(std::string_view path) {
     const std::filesystem::path native = PathFromText(path);
-    // Only a plain file is a list: a folder, a pipe or a device of that name cannot be opened
-    // as one (a pipe would hold the window up, a device could give bytes without end).
     std::error_code error;
     std::ifstream file;
     if (std::filesystem::is_regular_file(native, error)) file.open(native, std::ios::binary);
-    if (!file.is_open()) {
-        messages.ShowMessage(PathForMessage(path) + Cp932FromUtf8(" ファイルを開けません"));
-        return false;
-    }
-    for (const std::string& entry : ReadListEntries(file)) box.AddItem(entry);
-    box.SelectFirst();
-    return true;
-}
-
-void FillNameList(std::string_view nameListPath, std::string_view defaultName, ComboBoxView& box,
-                  MessageBoxView& messages) {
-    box.AddItem(defaultName);
-    // Without a name list the default name still becomes the current player name; left
-    // unselected, the name would be empty and the player would join the party nameless.
-    if (!LoadListFile(nameListPath, box, messages)) box.SelectFirst();
-}
-
-void FillListsAtStartUp(const ListPaths& paths, std::string_view defaultName, ComboBoxView& diceBox,
-                        ComboBoxView& nameBox, MessageBoxView& messages) {
-    LoadListFile(paths.diceList, diceBox, messages);
-    FillNameList(paths.nameList, defaultName, nameBox, messages);
-}
-
-void ReloadDiceList(const ListPaths& paths, ComboBoxView& diceBox, MessageBoxView& messages) {
-    diceBox.ResetContent();
-    LoadListFile(paths.diceList, diceBox, messages);
-}
-
-void ReloadNameList(const ListPaths& paths, std::string_view defaultName, ComboBoxView& nameBox,
-                    MessageBoxView& messages) {
-    nameBox.ResetContent();
-    FillNameList(paths.nameList, defaultName, nameBox, messages);
+    if (!file.is_open()) return std::nullopt;
+    return ReadListEntries(file);
 }
 
 }  // namespace vesk

@@ -1,12 +1,12 @@
 #pragma once
 
-// What each line received from the server does: text for the chat log, or a participant
-// added to or removed from the roster and the participant list, row for row.
+// What each line received from the relay does: text for the chat log, or a participant
+// added to or removed from the roster and the participant list, row for row. VeskChat's
+// window and the relay's browser seats show the party through it alike.
 
 #include <string>
 #include <string_view>
 
-#include "client/net/chat_window.h"
 #include "protocol/participant_roster.h"
 
 namespace vesk {
@@ -20,10 +20,27 @@ inline constexpr int kMaxParticipantRows = 1000;
 // do. A TAB stays. No code page 932 character has one of these bytes inside it.
 std::string ShownText(std::string_view text);
 
+// Where the dispatcher shows what it received. Texts are code page 932.
+class PartyView {
+public:
+    virtual ~PartyView() = default;
+
+    // Inserts text (ending in CR LF) at the end of the chat log: the caret moves to the end,
+    // any selection in the log is dropped, and the log scrolls down one line.
+    virtual void AppendChatLog(std::string_view text) = 0;
+
+    // The participant list shows the roster row for row: a new row goes to the end.
+    virtual void AddParticipantRow(std::string_view name) = 0;
+    virtual void DeleteParticipantRow(int index) = 0;
+
+    // A notice for the user; returns once the user has dismissed it.
+    virtual void ShowMessage(std::string_view text) = 0;
+};
+
 class IncomingLineDispatcher {
 public:
     // Both must outlive the dispatcher. Everything runs on the main thread.
-    IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window,
+    IncomingLineDispatcher(ParticipantRoster& roster, PartyView& window,
                            int maxRows = kMaxParticipantRows);
 
     // line is one line as the line reader returns it, CR LF included. False when it was
@@ -45,7 +62,7 @@ public:
 
 private:
     ParticipantRoster& roster;
-    ChatWindow& window;
+    PartyView& window;
     const int maxRows;
     bool overflowReported = false;
 };

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/dice/random_generator.h"
+#include "dice/random_generator.h"
 
 namespace vesk {
 

@@ -1,4 +1,4 @@
-#include "client/net/line_dispatcher.h"
+#include "protocol/line_dispatcher.h"
 
 #include <string>
 
@@ -29,7 +29,7 @@ std::string ShownText(std::string_view text) {
     return shown;
 }
 
-IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, ChatWindow& window,
+IncomingLineDispatcher::IncomingLineDispatcher(ParticipantRoster& roster, PartyView& window,
                                                int maxRows)
     : roster(roster), window(window), maxRows(maxRows) {}
 

@@ -1,0 +1,368 @@
+// Measures vesk-relay's browser seats beside plain TCP clients in one party: N WebSocket
+// seats (as the page speaks) and N TCP clients (as VeskChat speaks) join, then one sender of
+// each kind sends 80-byte chat lines, first at a chat-like pace (100 lines a second each), then
+// at full speed (64 lines in flight each). Every participant reads everything. Prints, for each
+// kind of receiver, deliveries per second and the latency from a line's send stamp to its
+// arrival (p50, p99), and the relay's resident memory per TCP client and per seat.
+//
+//   web_seats [--relay PATH] [--seats 100] [--seconds 5]
+//
+// All clients run on one thread of this program, so on a small machine the figures at full
+// speed are bounded by this program as much as by the relay.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/cp932.h"
+#include "web/beast.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace vesk::web;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr int kWindow = 64;
+constexpr auto kPacedInterval = 10ms;
+constexpr std::size_t kLineBytes = 80;
+
+std::int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+pid_t relayPid = 0;  // the relay this program started, ended with it
+
+[[noreturn]] void Fail(const std::string& why) {
+    std::fprintf(stderr, "web_seats: %s\n", why.c_str());
+    if (relayPid > 0) kill(relayPid, SIGTERM);
+    std::exit(1);
+}
+
+int FreePort() {
+    asio::io_context io;
+    tcp::acceptor probe(io, {tcp::v4(), 0});
+    return probe.local_endpoint().port();
+}
+
+long RssKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+// What the receivers of one kind saw during a phase.
+struct Tally {
+    std::vector<std::int64_t> latencies;
+    void Clear() { latencies.clear(); }
+};
+
+struct Party {
+    Tally tally[2];  // by receiver kind: 0 TCP, 1 web
+    bool measuring = false;
+    int joined = 0;
+};
+
+// The stamp that follows "：" in a chat line's text, and whether it was this sender's.
+void Count(Party& party, int kind, std::string_view text) {
+    const std::size_t colon = text.find("\x81\x46");
+    if (colon == std::string_view::npos || !party.measuring) return;
+    const std::string_view rest = text.substr(colon + 2);
+    std::int64_t stamp = 0;
+    for (const char c : rest) {
+        if (c < '0' || c > '9') break;
+        stamp = stamp * 10 + (c - '0');
+    }
+    if (stamp > 0) party.tally[kind].latencies.push_back(NowNs() - stamp);
+}
+
+std::string ChatText(std::int64_t stamp) {
+    std::string text = std::to_string(stamp) + " ";
+    text.resize(kLineBytes - 20, 'x');
+    return text;
+}
+
+class Client {
+public:
+    virtual ~Client() = default;
+    virtual void SendChat() = 0;
+    int inFlight = 0;
+    std::string name;
+};
+
+class TcpClient : public Client, public std::enable_shared_from_this<TcpClient> {
+public:
+    TcpClient(asio::io_context& io, Party& party, int port, std::string name)
+        : socket(io), party(party) {
+        this->name = std::move(name);
+        socket.connect({asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+        socket.set_option(tcp::no_delay(true));
+    }
+    void Start() {
+        Write(name + "\r\ntalk\r\n");
+        Read();
+    }
+    void SendChat() override { Write("talk" + name + "\x81\x46" + ChatText(NowNs()) + "\r\n"); }
+
+private:
+    void Write(std::string line) {
+        queue.push_back(std::move(line));
+        if (queue.size() == 1) WriteNext();
+    }
+    void WriteNext() {
+        asio::async_write(socket, asio::buffer(queue.front()),
+                          [self = shared_from_this()](beast::error_code error, std::size_t) {
+                              if (error) Fail("a TCP client lost its connection");
+                              self->queue.pop_front();
+                              if (!self->queue.empty()) self->WriteNext();
+                          });
+    }
+    void Read() {
+        asio::async_read_until(
+            socket, asio::dynamic_buffer(pending), "\r\n",
+            [self = shared_from_this()](beast::error_code error, std::size_t length) {
+                if (error) Fail("the relay closed a TCP client");
+                const std::string_view line = std::string_view(self->pending).substr(0, length);
+                if (!self->seenSelf && line.starts_with("padd" + self->name + "\t")) {
+                    self->seenSelf = true;
+                    ++self->party.joined;
+                }
+                if (line.starts_with("talk" + self->name + "\x81\x46")) --self->inFlight;
+                Count(self->party, 0, line);
+                self->pending.erase(0, length);
+                self->Read();
+            });
+    }
+
+    tcp::socket socket;
+    Party& party;
+    std::string pending;
+    std::deque<std::string> queue;
+    bool seenSelf = false;
+};
+
+class WebSeat : public Client, public std::enable_shared_from_this<WebSeat> {
+public:
+    WebSeat(asio::io_context& io, Party& party, int port, std::string name)
+        : ws(io), party(party), port(port) {
+        this->name = std::move(name);
+    }
+    void Start() {
+        ws.next_layer().connect(
+            {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+        const std::string host = "127.0.0.1:" + std::to_string(port);
+        ws.set_option(websocket::stream_base::decorator(
+            [host](websocket::request_type& r) { r.set(http::field::origin, "http://" + host); }));
+        ws.next_layer().set_option(tcp::no_delay(true));
+        ws.handshake(host, "/ws");
+        ws.text(true);
+        Write("join\n" + name);
+        Read();
+    }
+    void SendChat() override { Write("say\n" + name + "\n" + ChatText(NowNs())); }
+
+private:
+    void Write(std::string message) {
+        queue.push_back(std::move(message));
+        if (queue.size() == 1) WriteNext();
+    }
+    void WriteNext() {
+        ws.async_write(asio::buffer(queue.front()),
+                       [self = shared_from_this()](beast::error_code error, std::size_t) {
+                           if (error) Fail("a seat lost its connection");
+                           self->queue.pop_front();
+                           if (!self->queue.empty()) self->WriteNext();
+                       });
+    }
+    void Read() {
+        ws.async_read(buffer, [self = shared_from_this()](beast::error_code error, std::size_t) {
+            if (error) Fail("the relay closed a seat");
+            const std::string message = beast::buffers_to_string(self->buffer.data());
+            self->buffer.consume(self->buffer.size());
+            if (!self->seenSelf &&
+                message.find(R"({"add":")" + self->name + R"("})") != std::string::npos) {
+                self->seenSelf = true;
+                ++self->party.joined;
+            }
+            // One message or an array of them; the page's text is UTF-8.
+            constexpr std::string_view kLog = R"({"log":")";
+            for (std::size_t at = message.find(kLog); at != std::string::npos;
+                 at = message.find(kLog, at + 1)) {
+                const std::string text =
+                    vesk::Cp932FromUtf8(message.substr(at + kLog.size(), kLineBytes + 20));
+                if (text.starts_with(self->name + "\x81\x46")) --self->inFlight;
+                Count(self->party, 1, text);
+            }
+            self->Read();
+        });
+    }
+
+    websocket::stream<tcp::socket> ws;
+    Party& party;
+    int port;
+    beast::flat_buffer buffer;
+    std::deque<std::string> queue;
+    bool seenSelf = false;
+};
+
+std::int64_t Percentile(std::vector<std::int64_t>& values, double share) {
+    if (values.empty()) return 0;
+    const auto at =
+        values.begin() + static_cast<long>(share * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// Runs io until done() or the deadline; false at the deadline.
+bool RunUntil(asio::io_context& io, const std::function<bool()>& done, Clock::duration deadline) {
+    const auto until = Clock::now() + deadline;
+    while (!done()) {
+        if (Clock::now() > until) return false;
+        io.run_for(10ms);
+    }
+    return true;
+}
+
+void Phase(const char* title, asio::io_context& io, Party& party, std::vector<Client*> senders,
+           bool fullSpeed, std::chrono::seconds seconds) {
+    party.tally[0].Clear();
+    party.tally[1].Clear();
+    for (Client* sender : senders) sender->inFlight = 0;
+    party.measuring = true;
+    const auto started = Clock::now();
+    auto nextPaced = started;
+    while (Clock::now() - started < seconds) {
+        for (Client* sender : senders) {
+            if (fullSpeed) {
+                while (sender->inFlight < kWindow) {
+                    ++sender->inFlight;
+                    sender->SendChat();
+                }
+            }
+        }
+        if (!fullSpeed && Clock::now() >= nextPaced) {
+            for (Client* sender : senders) sender->SendChat();
+            nextPaced += kPacedInterval;
+        }
+        io.run_for(1ms);
+    }
+    party.measuring = false;
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    for (int kind = 0; kind < 2; ++kind) {
+        std::vector<std::int64_t>& latencies = party.tally[kind].latencies;
+        std::printf("| %s | %s | %.0f | %.2f | %.2f |\n", title, kind == 0 ? "TCP" : "web seat",
+                    static_cast<double>(latencies.size()) / elapsed,
+                    static_cast<double>(Percentile(latencies, 0.5)) / 1e6,
+                    static_cast<double>(Percentile(latencies, 0.99)) / 1e6);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string relayPath = VESK_RELAY_PATH;
+    int seats = 100;
+    int seconds = 5;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string_view option = argv[i];
+        if (option == "--relay")
+            relayPath = argv[i + 1];
+        else if (option == "--seats")
+            seats = std::stoi(argv[i + 1]);
+        else if (option == "--seconds")
+            seconds = std::stoi(argv[i + 1]);
+        else
+            Fail("usage: web_seats [--relay PATH] [--seats N] [--seconds S]");
+    }
+    signal(SIGPIPE, SIG_IGN);
+    const int port = FreePort();
+    const int webPort = FreePort();
+    std::vector<std::string> args = {
+        relayPath,       "--port", std::to_string(port), "--web-port", std::to_string(webPort),
+        "--flood-limit", "0"};
+    std::vector<char*> argv2;
+    for (std::string& a : args) argv2.push_back(a.data());
+    argv2.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t relay = 0;
+    if (posix_spawn(&relay, relayPath.c_str(), &actions, nullptr, argv2.data(), environ) != 0) {
+        Fail("cannot start " + relayPath);
+    }
+    relayPid = relay;
+    posix_spawn_file_actions_destroy(&actions);
+
+    asio::io_context io;
+    Party party;
+    std::vector<std::shared_ptr<TcpClient>> tcpClients;
+    std::vector<std::shared_ptr<WebSeat>> webSeats;
+    {
+        const auto until = Clock::now() + 10s;
+        for (;;) {
+            try {
+                tcpClients.push_back(std::make_shared<TcpClient>(io, party, port, "T0"));
+                asio::io_context probeIo;
+                tcp::socket probe(probeIo);
+                probe.connect(
+                    {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(webPort)});
+                break;
+            } catch (const std::exception&) {
+                tcpClients.clear();
+                if (Clock::now() > until) Fail("vesk-relay did not start");
+                std::this_thread::sleep_for(20ms);
+            }
+        }
+    }
+    const long rssStart = RssKb(relay);
+    tcpClients.front()->Start();
+    for (int i = 1; i < seats; ++i) {
+        tcpClients.push_back(std::make_shared<TcpClient>(io, party, port, "T" + std::to_string(i)));
+        tcpClients.back()->Start();
+    }
+    if (!RunUntil(
+            io, [&] { return party.joined == seats; }, 60s))
+        Fail("TCP clients not joined");
+    const long rssTcp = RssKb(relay);
+    for (int i = 0; i < seats; ++i) {
+        webSeats.push_back(std::make_shared<WebSeat>(io, party, webPort, "W" + std::to_string(i)));
+        webSeats.back()->Start();
+    }
+    if (!RunUntil(
+            io, [&] { return party.joined == 2 * seats; }, 60s))
+        Fail("seats not joined");
+    const long rssWeb = RssKb(relay);
+
+    std::printf("%d TCP clients and %d browser seats in one party, %d s a phase\n\n", seats, seats,
+                seconds);
+    std::printf("| pace | receivers | deliveries/s | p50 ms | p99 ms |\n|---|---|---|---|---|\n");
+    const std::vector<Client*> senders = {tcpClients.front().get(), webSeats.front().get()};
+    Phase("chat-like (2 x 100 lines/s)", io, party, senders, false, std::chrono::seconds(seconds));
+    RunUntil(
+        io, [] { return false; }, 1s);
+    Phase("full speed (2 x 64 in flight)", io, party, senders, true, std::chrono::seconds(seconds));
+    std::printf("\nrelay memory: %ld KB at start, %.1f KB per TCP client, %.1f KB per seat\n",
+                rssStart, static_cast<double>(rssTcp - rssStart) / seats,
+                static_cast<double>(rssWeb - rssTcp) / seats);
+    kill(relay, SIGTERM);
+    int status = 0;
+    waitpid(relay, &status, 0);
+    return 0;
+}

@@ -1,0 +1,207 @@
+#!/usr/bin/env python3
+"""A browser seat and a VeskChat-speaking TCP client in one party, end to end.
+
+Starts vesk-relay with its browser seat, joins from headless Chromium and from a plain TCP
+client that speaks the line protocol as VeskChat does, and checks what each side sees, byte for
+byte in code page 932 on the wire. Every wait has a deadline; nothing sleeps.
+
+usage: browser_seat_test.py VESK_RELAY SCREENSHOT_FOLDER
+"""
+
+import os
+import re
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import Select, WebDriverWait
+
+DEADLINE = 30  # seconds for any one thing to happen, on a loaded machine
+
+
+def sjis(text):
+    return text.encode("cp932")
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class LinePeer:
+    """A TCP participant that speaks as VeskChat does and reads raw lines."""
+
+    def __init__(self, port):
+        self.sock = socket.create_connection(("127.0.0.1", port), timeout=DEADLINE)
+        self.pending = b""
+
+    def send(self, data):
+        self.sock.sendall(data)
+
+    def next_line(self):
+        end = time.monotonic() + DEADLINE
+        while b"\r\n" not in self.pending:
+            self.sock.settimeout(max(0.1, end - time.monotonic()))
+            chunk = self.sock.recv(4096)
+            if not chunk:
+                raise AssertionError("the relay closed the connection")
+            self.pending += chunk
+        line, self.pending = self.pending.split(b"\r\n", 1)
+        return line + b"\r\n"
+
+    def wait_for(self, predicate, what):
+        seen = []
+        end = time.monotonic() + DEADLINE
+        while time.monotonic() < end:
+            line = self.next_line()
+            if predicate(line):
+                return line, seen
+            seen.append(line)
+        raise AssertionError(f"no {what}; saw {seen!r}")
+
+
+def start_relay(relay, folder):
+    port, web_port = free_port(), free_port()
+    process = subprocess.Popen(
+        [relay, "--port", str(port), "--web-port", str(web_port)],
+        cwd=folder, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    end = time.monotonic() + DEADLINE
+    while time.monotonic() < end:
+        line = process.stdout.readline().decode("utf-8", "replace")
+        if not line:
+            raise AssertionError("vesk-relay ended before its browser seat opened")
+        if "ブラウザ席" in line:
+            return process, port, web_port
+    raise AssertionError("vesk-relay did not open its browser seat in time")
+
+
+def start_browser(profile, width, height):
+    options = webdriver.ChromeOptions()
+    for flag in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+                 "--disable-component-update", "--disable-sync", "--no-first-run",
+                 "--disable-dev-shm-usage", f"--user-data-dir={profile}",
+                 f"--window-size={width},{height}", "--lang=ja"]:
+        options.add_argument(flag)
+    binary = shutil.which("chromium")
+    if binary:
+        options.binary_location = binary
+    service = Service(shutil.which("chromedriver") or "/usr/bin/chromedriver")
+    browser = webdriver.Chrome(service=service, options=options)
+    # A phone's screen: its width is the page's, whatever the window around it.
+    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": 1, "mobile": True})
+    return browser
+
+
+def wait(browser, condition, what):
+    try:
+        return WebDriverWait(browser, DEADLINE, poll_frequency=0.05).until(condition)
+    except Exception as error:
+        raise AssertionError(f"the page never showed {what}") from error
+
+
+def log_lines(browser):
+    return [e.text for e in browser.find_elements(By.CSS_SELECTOR, "#log div")]
+
+
+def people(browser):
+    return [e.text for e in browser.find_elements(By.CSS_SELECTOR, "#people li")]
+
+
+def main():
+    relay, screenshots = sys.argv[1], sys.argv[2]
+    os.makedirs(screenshots, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="vesk_browser_seat_")
+    # The relay's own lists, in its data folder (its current directory).
+    with open(os.path.join(work, "dice.sai"), "wb") as f:
+        f.write(sjis("2D[6]+3\r\n1D[100] 技能判定\r\n"))
+    with open(os.path.join(work, "name.nam"), "wb") as f:
+        f.write(sjis("ゲームマスター\n"))
+    process, port, web_port = start_relay(relay, work)
+    browser = None
+    try:
+        tcp = LinePeer(port)
+        tcp.send(b"Tcp\r\n" + b"talk\r\n" + sjis("talkTcp がパーティに参加しました\r\n") +
+                 b"talk\r\n")
+        tcp.wait_for(lambda l: l == b"paddTcp\t0\r\n", "participant line of its own")
+
+        browser = start_browser(os.path.join(work, "profile"), 390, 844)
+        browser.get(f"http://127.0.0.1:{web_port}/")
+        name = "花子①"  # ① is one of the Windows extensions of code page 932
+        browser.find_element(By.ID, "name").send_keys(name + Keys.ENTER)
+
+        # The TCP client sees the seat join exactly as a VeskChat joins.
+        _, _ = tcp.wait_for(lambda l: l.startswith(b"padd" + sjis(name)), "padd of the seat")
+        joined = [tcp.next_line() for _ in range(3)]
+        assert joined == [b"talk\r\n", b"talk" + sjis(name + " がパーティに参加しました\r\n"),
+                          b"talk\r\n"], joined
+
+        wait(browser, lambda b: people(b) == ["Tcp", name], "both participants")
+        wait(browser, lambda b: name + " がパーティに参加しました" in log_lines(b),
+             "its own join announcement")
+        speakers = [o.text for o in Select(browser.find_element(By.ID, "speaker")).options]
+        assert speakers == [name, "ゲームマスター"], speakers
+        dice = [o.text for o in Select(browser.find_element(By.ID, "dice")).options]
+        assert dice == ["2D[6]+3", "1D[100] 技能判定"], dice
+
+        # A line of the TCP client reaches the page with VeskChat's text.
+        tcp.send(sjis("talkTcp：こんにちは～\r\n"))
+        wait(browser, lambda b: "Tcp：こんにちは～" in log_lines(b), "the TCP client's line")
+
+        # What the page types reaches the wire in code page 932; 한 has no place there.
+        say = browser.find_element(By.ID, "say")
+        say.send_keys("よろしく한" + Keys.ENTER)
+        mine = b"talk" + sjis(name + "：")
+        line, _ = tcp.wait_for(lambda l: l.startswith(mine), "the seat's chat line")
+        assert line == b"talk" + sjis(name + "：よろしく") + b"?\r\n", line
+
+        # A roll on the relay side adds up.
+        Select(browser.find_element(By.ID, "dice")).select_by_index(0)
+        browser.find_element(By.ID, "roll").click()
+        line, _ = tcp.wait_for(lambda l: sjis("ころりんこ") in l, "the dice line")
+        text = line.decode("cp932")
+        match = re.fullmatch(re.escape(f"talk{name}：ころりんこ。。。2D[6]+3 = ") +
+                             r"(\d+)\+(\d+) = (\d+)\r\n", text)
+        assert match, text
+        a, b, total = (int(g) for g in match.groups())
+        assert 1 <= a <= 6 and 1 <= b <= 6 and a + b + 3 == total, text
+        wait(browser, lambda b: text[4:-2] in log_lines(b), "the dice line in its own log")
+
+        browser.save_screenshot(os.path.join(screenshots, "browser_seat_390x844.png"))
+
+        # 退出 leaves the party as a client that disconnects does.
+        browser.find_element(By.ID, "leave").click()
+        tcp.wait_for(lambda l: l == b"pdel1\r\n", "the seat's departure")
+        assert tcp.next_line() == b"talk\r\n"
+        assert tcp.next_line() == sjis(name + " がパーティから抜けました\r\n")
+        wait(browser, lambda b: b.find_element(By.ID, "rejoin").is_displayed(), "再接続")
+
+        # 再接続 joins again under the same name, with a fresh list.
+        browser.find_element(By.ID, "rejoin").click()
+        tcp.wait_for(lambda l: l == b"padd" + sjis(name) + b"\t1\r\n", "the seat back")
+        wait(browser, lambda b: people(b) == ["Tcp", name], "both participants again")
+        browser.quit()
+        browser = None
+        # The relay stops cleanly, seats and all (under a sanitizer: with nothing to report).
+        process.terminate()
+        assert process.wait(timeout=DEADLINE) == 0, process.stdout.read().decode("utf-8", "replace")
+        print("browser seat: joined, talked, rolled and left as a VeskChat does")
+    finally:
+        if browser:
+            browser.quit()
+        if process.poll() is None:
+            process.kill()
+            process.wait(timeout=DEADLINE)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,233 @@
+#include "web/web_server.h"
+
+#include <algorithm>
+#include <cctype>
+#include <type_traits>
+
+#include "web/seat_lists.h"
+#include "web/web_shared.h"
+
+namespace vesk::web {
+
+namespace {
+
+constexpr std::size_t kMaxRequestBodyBytes = 4096;
+
+struct PageFile {
+    std::string_view path;
+    std::string_view type;
+    std::string_view (*body)();
+};
+
+constexpr PageFile kPageFiles[] = {
+    {"/", "text/html; charset=utf-8", IndexHtml},
+    {"/style.css", "text/css; charset=utf-8", StyleCss},
+    {"/app.js", "text/javascript; charset=utf-8", AppJs},
+};
+
+constexpr std::string_view kSeatPath = "/ws";
+
+bool SameText(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// A seat may be opened only by the page this server served: the browser names the page's
+// origin, which is this very scheme, host and port as the browser reached it.
+bool FromOwnPage(const Request& request, bool tls) {
+    const std::string_view origin = request[http::field::origin];
+    const std::string_view host = request[http::field::host];
+    if (host.empty()) return false;
+    return SameText(origin, (tls ? "https://" : "http://") + std::string(host));
+}
+
+// One connection that asks for the page's files, or for a seat. Stream: beast::tcp_stream, or
+// TlsStream when the relay has a certificate.
+template <typename Stream>
+class PageSession : public std::enable_shared_from_this<PageSession<Stream>> {
+public:
+    template <typename... TlsContext>
+    PageSession(std::shared_ptr<WebServer::Shared> shared, tcp::socket socket,
+                TlsContext&... context)
+        : shared(std::move(shared)), stream(std::move(socket), context...) {
+        ++this->shared->pageConnections;
+    }
+    ~PageSession() { --shared->pageConnections; }
+
+    void Start() {
+        if constexpr (std::is_same_v<Stream, TlsStream>) {
+            beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
+            stream.async_handshake(asio::ssl::stream_base::server,
+                                   [self = this->shared_from_this()](beast::error_code error) {
+                                       if (!error) self->Read();
+                                   });
+        } else {
+            Read();
+        }
+    }
+
+private:
+    void Read() {
+        parser.emplace();
+        parser->header_limit(static_cast<std::uint32_t>(shared->options.maxHeaderBytes));
+        parser->body_limit(kMaxRequestBodyBytes);
+        beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
+        http::async_read(stream, buffer, *parser,
+                         [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                             self->OnRead(error);
+                         });
+    }
+
+    void OnRead(beast::error_code error) {
+        if (error == http::error::header_limit) {
+            Respond(http::status::request_header_fields_too_large, "", "", false);
+            return;
+        }
+        if (error) return;  // closed, too slow or malformed: nothing more to say
+        Request request = parser->release();
+        const std::string_view target = request.target();
+        const std::string_view path = target.substr(0, target.find('?'));
+        if (websocket::is_upgrade(request)) {
+            if (path != kSeatPath) {
+                Respond(http::status::not_found, "", "", false);
+            } else if (!FromOwnPage(request, std::is_same_v<Stream, TlsStream>)) {
+                Respond(http::status::forbidden, "", "", false);
+            } else {
+                std::string peer;
+                beast::error_code ignored;
+                const tcp::endpoint remote =
+                    beast::get_lowest_layer(stream).socket().remote_endpoint(ignored);
+                if (!ignored) peer = remote.address().to_string();
+                beast::get_lowest_layer(stream).expires_never();
+                OpenSeat(shared, std::move(stream), std::move(request), std::move(peer));
+            }
+            return;
+        }
+        if (request.method() != http::verb::get) {
+            Respond(http::status::method_not_allowed, "", "", false);
+            return;
+        }
+        const auto file = std::find_if(std::begin(kPageFiles), std::end(kPageFiles),
+                                       [&](const PageFile& f) { return f.path == path; });
+        if (file == std::end(kPageFiles)) {
+            Respond(http::status::not_found, "", "", request.keep_alive());
+            return;
+        }
+        Respond(http::status::ok, file->type, file->body(), request.keep_alive());
+    }
+
+    void Respond(http::status status, std::string_view type, std::string_view body,
+                 bool keepAlive) {
+        auto response = std::make_shared<http::response<http::string_body>>(status, 11);
+        response->set(http::field::server, "vesk-relay");
+        if (status == http::status::method_not_allowed) response->set(http::field::allow, "GET");
+        if (!type.empty()) response->set(http::field::content_type, type);
+        response->set(http::field::cache_control, "no-cache");
+        response->set("X-Content-Type-Options", "nosniff");
+        response->set("Content-Security-Policy",
+                      "default-src 'self'; connect-src 'self'; frame-ancestors 'none'");
+        response->body() = body;
+        response->keep_alive(keepAlive);
+        response->prepare_payload();
+        beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
+        http::async_write(
+            stream, *response,
+            [self = this->shared_from_this(), response](beast::error_code error, std::size_t) {
+                if (!error && response->keep_alive()) {
+                    self->Read();
+                    return;
+                }
+                beast::error_code ignored;
+                beast::get_lowest_layer(self->stream)
+                    .socket()
+                    .shutdown(tcp::socket::shutdown_send, ignored);
+            });
+    }
+
+    const std::shared_ptr<WebServer::Shared> shared;
+    Stream stream;
+    beast::flat_buffer buffer;
+    std::optional<http::request_parser<http::string_body>> parser;
+};
+
+void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
+    shared->acceptor->async_accept([shared](beast::error_code error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted || !shared->acceptor->is_open()) return;
+        if (!error && shared->pageConnections < shared->options.maxPageConnections) {
+            // A line leaves as soon as it is told, as on the relay's own connections.
+            beast::error_code ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
+            if (shared->tls) {
+                std::make_shared<PageSession<TlsStream>>(shared, std::move(socket), *shared->tls)
+                    ->Start();
+            } else {
+                std::make_shared<PageSession<beast::tcp_stream>>(shared, std::move(socket))
+                    ->Start();
+            }
+        }
+        Accept(shared);
+    });
+}
+
+}  // namespace
+
+WebServer::WebServer(WebOptions options, SeatAdopter adopt)
+    : shared(std::make_shared<Shared>(std::move(options), std::move(adopt))) {}
+
+WebServer::~WebServer() { Stop(); }
+
+bool WebServer::Start(std::uint16_t port, std::string& error) {
+    if (shared->thread.joinable() || !shared->io) return false;
+    beast::error_code code;
+    if (!shared->options.certificateFile.empty()) {
+        asio::ssl::context& tls = shared->tls.emplace(asio::ssl::context::tls_server);
+        tls.set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                        asio::ssl::context::no_sslv3 | asio::ssl::context::no_tlsv1 |
+                        asio::ssl::context::no_tlsv1_1);
+        std::string failed = shared->options.certificateFile;
+        tls.use_certificate_chain_file(shared->options.certificateFile, code);
+        if (!code) {
+            failed = shared->options.keyFile;
+            tls.use_private_key_file(shared->options.keyFile, asio::ssl::context::pem, code);
+        }
+        if (code) {
+            error = failed + " を読めません (" + code.message() + ")";
+            shared->tls.reset();
+            return false;
+        }
+    }
+    tcp::acceptor& acceptor = shared->acceptor.emplace(*shared->io);
+    const tcp::endpoint endpoint(tcp::v4(), port);
+    acceptor.open(endpoint.protocol(), code);
+    if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
+    if (!code) acceptor.bind(endpoint, code);
+    if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
+    if (code) {
+        error = code.message();
+        shared->acceptor.reset();
+        return false;
+    }
+    shared->port = acceptor.local_endpoint().port();
+    Accept(shared);
+    shared->thread = std::thread([io = &*shared->io] { io->run(); });
+    return true;
+}
+
+int WebServer::Port() const { return shared->port; }
+
+void WebServer::Stop() {
+    if (!shared->thread.joinable()) return;
+    shared->io->stop();
+    shared->thread.join();
+    shared->acceptor.reset();
+    // Every connection still open ends with the work that was waiting for it: the seats'
+    // connections to the relay close, and the relay announces their leaving.
+    shared->io.reset();
+    shared->port = -1;
+}
+
+std::size_t WebServer::SeatCount() const { return shared->seats; }
+
+}  // namespace vesk::web
