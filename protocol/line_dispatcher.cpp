@@ -65,13 +65,9 @@ void IncomingLineDispatcher::AddParticipant(std::string_view text) {
         }
         return;
     }
-    const ParticipantRecord* record = roster.Append(participant->name, participant->id);
-    if (record == nullptr) {
-        window.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
-        return;
-    }
+    const Participant& record = roster.Append(participant->name, participant->id);
     // The row shows the name as the record keeps it, control characters made visible.
-    window.AddParticipantRow(ShownText(record->Name()));
+    window.AddParticipantRow(ShownText(record.name));
 }
 
 void IncomingLineDispatcher::RemoveParticipant(std::string_view text) {

@@ -1,8 +1,6 @@
 #include "protocol/participant_roster.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 
 #include "protocol/cp932.h"
 #include "protocol/decimal_text.h"
@@ -21,55 +19,24 @@ std::optional<Participant> ParseParticipantText(std::string_view text) {
                        ReadDecimal(text.substr(tab + 1))};
 }
 
-ParticipantRecord* ParticipantRoster::Append(std::string_view name, std::int32_t id) {
-    auto* record = new (std::nothrow) ParticipantRecord;
-    if (record == nullptr) return nullptr;
-    const std::string_view kept = Cp932Cut(name.substr(0, name.find('\0')), kNameMaxBytes);
-    std::copy(kept.begin(), kept.end(), record->name.begin());
-    record->id = id;
-    record->previous = sentinel.previous;
-    record->next = &sentinel;
-    sentinel.previous->next = record;
-    sentinel.previous = record;
-    ++count;
-    return record;
+const Participant& ParticipantRoster::Append(std::string_view name, std::int32_t id) {
+    return records.emplace_back(
+        Participant{std::string(Cp932Cut(name.substr(0, name.find('\0')), kNameMaxBytes)), id});
 }
 
-void ParticipantRoster::Unlink(ParticipantRecord* record) {
-    record->previous->next = record->next;
-    record->next->previous = record->previous;
-    delete record;
-    --count;
-}
-
-ParticipantRecord* ParticipantRoster::Find(std::int32_t id, int* position) const {
-    ParticipantRecord* record = sentinel.next;
-    for (int index = 0; index < count; ++index, record = record->next) {
-        if (record->id == id) {
-            if (position != nullptr) *position = index;
-            return record;
-        }
-    }
-    return nullptr;
+const Participant* ParticipantRoster::Find(std::int32_t id) const {
+    const auto found = std::find_if(records.begin(), records.end(),
+                                    [id](const Participant& record) { return record.id == id; });
+    return found == records.end() ? nullptr : &*found;
 }
 
 int ParticipantRoster::RemoveById(std::int32_t id) {
-    int position = -1;
-    if (ParticipantRecord* record = Find(id, &position)) Unlink(record);
+    const auto found = std::find_if(records.begin(), records.end(),
+                                    [id](const Participant& record) { return record.id == id; });
+    if (found == records.end()) return -1;
+    const auto position = static_cast<int>(found - records.begin());
+    records.erase(found);
     return position;
-}
-
-void ParticipantRoster::Clear() {
-    while (sentinel.next != &sentinel) Unlink(sentinel.next);
-}
-
-std::vector<Participant> ParticipantRoster::Participants() const {
-    std::vector<Participant> participants;
-    for (const ParticipantRecord* record = sentinel.next; record != &sentinel;
-         record = record->next) {
-        participants.push_back({std::string(record->Name()), record->id});
-    }
-    return participants;
 }
 
 }  // namespace vesk

@@ -1,10 +1,7 @@
 #pragma once
 
-// The participant roster both programs keep: who is in the party, in join order. A circular
-// doubly linked list through a sentinel record (empty name, id -1); following next from the
-// sentinel visits the records oldest first.
+// The participant roster both programs keep: who is in the party, in join order.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -15,20 +12,10 @@
 
 namespace vesk {
 
-// A name field holds at most this many bytes of code page 932 text and its NUL.
-inline constexpr std::size_t kNameFieldSize = 52;
-inline constexpr std::size_t kNameMaxBytes = kNameFieldSize - 1;
+// A roster record holds at most this many bytes of a name, in code page 932.
+inline constexpr std::size_t kNameMaxBytes = 51;
 
-struct ParticipantRecord {
-    ParticipantRecord* previous = this;
-    ParticipantRecord* next = this;
-    std::array<char, kNameFieldSize> name{};
-    std::int32_t id = -1;
-
-    std::string_view Name() const { return name.data(); }
-};
-
-// A participant as a value, for copies taken out of a roster.
+// A participant as the roster keeps it.
 struct Participant {
     std::string name;
     std::int32_t id = 0;
@@ -45,34 +32,26 @@ std::optional<Participant> ParseParticipantText(std::string_view text);
 
 class ParticipantRoster {
 public:
-    ParticipantRoster() = default;
-    ~ParticipantRoster() { Clear(); }
-    ParticipantRoster(const ParticipantRoster&) = delete;
-    ParticipantRoster& operator=(const ParticipantRoster&) = delete;
+    // Adds a new newest record and returns it. A name is kept up to its first NUL and cut to
+    // kNameMaxBytes at a character boundary.
+    const Participant& Append(std::string_view name, std::int32_t id);
 
-    // Links in a new newest record. A name longer than the field is cut at a character
-    // boundary. nullptr when memory runs out; the roster is then unchanged.
-    ParticipantRecord* Append(std::string_view name, std::int32_t id);
+    // The oldest record with this id, or null.
+    const Participant* Find(std::int32_t id) const;
 
-    // Unlinks and frees a record of this roster.
-    void Unlink(ParticipantRecord* record);
-
-    // The oldest record with this id, and its position counted from 0, oldest first.
-    ParticipantRecord* Find(std::int32_t id, int* position = nullptr) const;
-
-    // Removes the oldest record with this id; its position, or -1 when there is none.
+    // Removes the oldest record with this id; its position counted from 0, oldest first, or -1
+    // when there is none.
     int RemoveById(std::int32_t id);
 
-    void Clear();
+    void Clear() { records.clear(); }
 
-    int Count() const { return count; }
+    int Count() const { return static_cast<int>(records.size()); }
 
-    std::vector<Participant> Participants() const;
+    // Oldest first.
+    const std::vector<Participant>& Participants() const { return records; }
 
 private:
-    // Only the links of the sentinel are used; it stays an empty name with id -1.
-    ParticipantRecord sentinel;
-    std::int32_t count = 0;
+    std::vector<Participant> records;
 };
 
 }  // namespace vesk

@@ -247,11 +247,10 @@ std::optional<RelayServer::Newcomer> RelayServer::Welcome(SocketHandle client,
 
 void RelayServer::TakeIn(std::vector<Newcomer>& newcomers,
                          const std::vector<std::string>& origins) {
-    bool recorded;
     {
         std::lock_guard guard(serverLock);
         // What was taken up before goes first, to those already here.
-        recorded = SendQueued();
+        SendQueued();
         // The roster lines go out in the same hold of the server lock that gives each
         // newcomer its slot: from then on every broadcast reaches it, so a participant
         // who joins or leaves meanwhile is announced to it exactly once, after them.
@@ -263,15 +262,12 @@ void RelayServer::TakeIn(std::vector<Newcomer>& newcomers,
         }
         for (const Newcomer& newcomer : newcomers) {
             if (!newcomer.name) continue;
-            if (roster.Append(*newcomer.name, newcomer.clientNumber) == nullptr) {
-                recorded = false;
-            }
+            roster.Append(*newcomer.name, newcomer.clientNumber);
             announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
             announcement += newcomer.joinLines;
         }
         if (!announcement.empty()) Broadcast(announcement, kNobody);
     }
-    if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
     for (std::size_t i = 0; i < newcomers.size(); ++i) {
         Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) + " (" +
             origins[i] + ")");
@@ -452,12 +448,8 @@ void RelayServer::Relay(const Newcomer& newcomer, const std::string& name, bool 
         }
         lines.clear();
         joined = true;
-        bool recorded;
-        {
-            std::lock_guard guard(serverLock);
-            recorded = SendQueued();
-        }
-        if (!recorded) reporter.ShowMessage(Cp932FromUtf8("メモリ確保に失敗しました"));
+        std::lock_guard guard(serverLock);
+        SendQueued();
     };
     FloodGate gate(options.floodLimit);
     std::optional<FloodGate::Clock::time_point> backloggedSince;
@@ -489,7 +481,7 @@ void RelayServer::Relay(const Newcomer& newcomer, const std::string& name, bool 
     }
 }
 
-bool RelayServer::SendQueued() {
+void RelayServer::SendQueued() {
     {
         std::lock_guard guard(queueLock);
         sending.swap(queued);
@@ -499,15 +491,11 @@ bool RelayServer::SendQueued() {
     // A newcomer's record is added in the same hold of the lock that announces it, so a client
     // accepted meanwhile learns of it exactly once: from its roster lines or from this
     // broadcast.
-    bool recorded = true;
-    for (const Participant& newcomer : newcomers) {
-        if (roster.Append(newcomer.name, newcomer.id) == nullptr) recorded = false;
-    }
+    for (const Participant& newcomer : newcomers) roster.Append(newcomer.name, newcomer.id);
     newcomers.clear();
     if (!sending.empty()) Broadcast(sending, kNobody, sendingFrom);
     sending.clear();
     sendingFrom.clear();
-    return recorded;
 }
 
 bool RelayServer::PauseUntil(
@@ -576,8 +564,8 @@ void RelayServer::Depart(int clientNumber, ClientOutbox& outbox, bool named) {
             // as it sent the queue itself when it joined.
             SendQueued();
             std::string lines = wire::PdelLine(clientNumber);
-            if (const ParticipantRecord* record = roster.Find(clientNumber)) {
-                lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->Name()) +
+            if (const Participant* record = roster.Find(clientNumber)) {
+                lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->name) +
                          std::string(wire::kBlankTalk);
                 roster.RemoveById(clientNumber);
             }

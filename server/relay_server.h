@@ -147,9 +147,8 @@ private:
     void FreeSlot(int clientNumber);   // server lock held
     void Broadcast(std::string_view bytes, int leftOut,
                    const std::vector<QueueMemory::Share>& senders = {});  // server lock held
-    // Sends the queued lines and adds the newcomers' records; false when a record could not
-    // be added.
-    bool SendQueued();                                            // server lock held
+    // Sends the queued lines and adds the newcomers' records.
+    void SendQueued();                                            // server lock held
     void SendToClient(int clientNumber, std::string_view bytes);  // server lock held
 
     void Log(std::string_view utf8Text);

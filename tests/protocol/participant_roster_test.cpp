@@ -37,10 +37,8 @@ TEST(ParticipantRoster, SameIdTwiceRemovesTheOlderFirst) {
     roster.Append("first", 3);
     roster.Append("other", 4);
     roster.Append("second", 3);
-    int position = -1;
-    EXPECT_EQ(roster.Find(3, &position)->Name(), "first");
-    EXPECT_EQ(position, 0);
-    EXPECT_EQ(roster.RemoveById(3), 0);
+    EXPECT_EQ(roster.Find(3)->name, "first");
+    EXPECT_EQ(roster.RemoveById(3), 0);  // the first's position
     EXPECT_EQ(roster.Participants(), (Roster{{"other", 4}, {"second", 3}}));
     EXPECT_EQ(roster.RemoveById(3), 1);
     EXPECT_EQ(roster.Find(3), nullptr);
