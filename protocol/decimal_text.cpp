@@ -1,5 +1,6 @@
 #include "protocol/decimal_text.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace vesk {
@@ -17,6 +18,11 @@ int ReadDecimal(std::string_view text) {
     }
     if (negative) return static_cast<int>(-value);
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+bool IsDecimalDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace vesk

@@ -9,4 +9,7 @@ namespace vesk {
 // stop at its ends instead of overflowing.
 int ReadDecimal(std::string_view text);
 
+// True when text is one or more decimal digits and nothing else: no sign, no blanks.
+bool IsDecimalDigits(std::string_view text);
+
 }  // namespace vesk

@@ -15,7 +15,7 @@ StartOutcome ServerControl::StartFromText(std::string_view portText) {
     const int port = ReadDecimal(portText);
     // Checked in full before any narrowing: a port above 65535 would otherwise start the
     // server on its low 16 bits, a port the user never chose.
-    if (const auto refusal = PortRuleMessage(port)) {
+    if (const auto refusal = ServerPortRefusal(port)) {
         reporter.ShowMessage(*refusal);
         return StartOutcome::Refused;
     }

@@ -22,7 +22,7 @@ namespace {
 std::string FailureReason(const ConnectionTarget& target, const ConnectResult& result) {
     switch (result.failure) {
         case ConnectFailure::BadAddress:
-            return target.port < 1 || target.port > 65535 ? kPortRule : kAddressRule;
+            return kClientPorts.Holds(target.port) ? kAddressRule : kPortRule;
         case ConnectFailure::Refused:
             return "接続を拒否されました。サーバーが起動しているか、"
                    "ポート番号が合っているかを確かめてください。";

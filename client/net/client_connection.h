@@ -27,6 +27,7 @@
 #include "client/net/chat_window.h"
 #include "protocol/line_dispatcher.h"
 #include "protocol/participant_roster.h"
+#include "protocol/port_range.h"
 #include "protocol/socket.h"
 
 namespace vesk {
@@ -34,7 +35,7 @@ namespace vesk {
 // The server to connect to: dotted IPv4 text (host names are not resolved) and a port.
 struct ConnectionTarget {
     std::string address = "127.0.0.1";
-    int port = 15000;
+    int port = kDefaultServerPort;
 };
 
 // What to type instead of an address or a port that no connection can be made to (UTF-8).

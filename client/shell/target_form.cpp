@@ -2,22 +2,21 @@
 
 #include "client/shell/client_settings.h"
 #include "protocol/cp932.h"
+#include "protocol/decimal_text.h"
 #include "protocol/socket.h"
 
 namespace vesk {
 
 namespace {
 
-std::optional<int> PortFromText(std::string_view text) {
+// The field's digits without the spaces around them; more than five digits are refused even
+// when they are leading zeros.
+std::optional<int> PortFromField(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (text.empty() || text.size() > 5) return std::nullopt;
-    int port = 0;
-    for (const char digit : text) {
-        if (digit < '0' || digit > '9') return std::nullopt;
-        port = port * 10 + (digit - '0');
-    }
-    if (port < 1 || port > 65535) return std::nullopt;
+    if (text.size() > 5 || !IsDecimalDigits(text)) return std::nullopt;
+    const int port = ReadDecimal(text);
+    if (!kClientPorts.Holds(port)) return std::nullopt;
     return port;
 }
 
@@ -29,10 +28,12 @@ std::string PortRuleMessage() { return Cp932FromUtf8(kPortRule); }
 
 TargetForm ReadTargetForm(std::string_view address, std::string_view port) {
     const std::string fitted(Cp932Cut(address, kMaxAddressBytes));
-    if (!IsIpv4AddressText(fitted)) return {std::nullopt, AddressRuleMessage()};
-    const std::optional<int> number = PortFromText(port);
-    if (!number) return {std::nullopt, PortRuleMessage()};
-    return {ConnectionTarget{fitted, *number}, {}};
+    if (!IsIpv4AddressText(fitted)) {
+        return {std::nullopt, TargetField::Address, AddressRuleMessage()};
+    }
+    const std::optional<int> number = PortFromField(port);
+    if (!number) return {std::nullopt, TargetField::Port, PortRuleMessage()};
+    return {ConnectionTarget{fitted, *number}, TargetField::None, {}};
 }
 
 }  // namespace vesk

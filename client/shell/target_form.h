@@ -10,12 +10,17 @@
 
 namespace vesk {
 
-// The target typed into a dialog (code page 932 texts), or the message that says what to type
-// instead: the address is dotted IPv4 (host names are not looked up), the port a number from 1
-// to 65535. The address is taken at its first 99 bytes, as the field holds no more.
+// The form's two fields, for naming the one that holds what no connection can be made to.
+enum class TargetField { None, Address, Port };
+
+// The target typed into a dialog (code page 932 texts), or the field to type again and what
+// to type there instead: the address is dotted IPv4 (host names are not looked up), the port
+// one to five digits, spaces around them allowed, for a port in kClientPorts. The address is
+// taken at its first 99 bytes, as the field holds no more.
 struct TargetForm {
     std::optional<ConnectionTarget> target;
-    std::string problem;  // code page 932, empty when target is set
+    TargetField wrongField = TargetField::None;  // None exactly when target is set
+    std::string problem;                         // code page 932, empty when target is set
 };
 
 TargetForm ReadTargetForm(std::string_view address, std::string_view port);

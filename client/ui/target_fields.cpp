@@ -19,7 +19,7 @@ std::optional<ConnectionTarget> ReadTargetFields(QLineEdit& address, QLineEdit& 
     const TargetForm form = ReadTargetForm(ToCp932(address.text()), ToCp932(port.text()));
     if (!form.target) {
         messages.ShowMessage(form.problem);
-        FocusForRetyping(form.problem == AddressRuleMessage() ? address : port);
+        FocusForRetyping(form.wrongField == TargetField::Address ? address : port);
     }
     return form.target;
 }

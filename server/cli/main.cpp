@@ -1,7 +1,6 @@
 // vesk-relay: the relay server without a window, for a machine with no desktop. Each event
 // log line goes to standard output in UTF-8; SIGINT or SIGTERM stops it.
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
@@ -18,6 +17,7 @@
 #endif
 
 #include "protocol/cp932.h"
+#include "protocol/decimal_text.h"
 #include "protocol/socket_startup.h"
 #include "server/port_rule.h"
 #include "server/server_control.h"
@@ -48,10 +48,11 @@ private:
 };
 
 void PrintUsage(std::FILE* stream) {
-    std::fputs(
+    std::fprintf(
+        stream,
         "usage: vesk-relay [--port N] [--flood-limit L] [--per-address C]\n"
         "                  [--web-port W [--web-cert FILE --web-key FILE]]\n"
-        "  Relays a party of VeskChat clients on TCP port N (1000 to 65535, default 15000).\n"
+        "  Relays a party of VeskChat clients on TCP port N (%d to %d, default %d).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
         "  At most C connections from one address at a time (default 10; 0 for no limit);\n"
@@ -61,17 +62,11 @@ void PrintUsage(std::FILE* stream) {
         "  current directory, or the sample lists when there are none. With --web-cert and\n"
         "  --web-key (PEM files) the page is served over TLS only (https://, wss://).\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
-        stream);
+        vesk::kServerPorts.lowest, vesk::kServerPorts.highest, vesk::kDefaultServerPort);
 }
 
-// A number argument: decimal digits only, anything else is a usage error.
-bool IsNumberText(std::string_view text) {
-    return !text.empty() &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Lines per second or connections, at most what any party could want; anything else is a
-// usage error.
+// A number argument is decimal digits only. Lines per second or connections take at most this
+// many, more than any party could want; anything else is a usage error.
 constexpr std::size_t kLimitDigits = 6;
 
 #ifdef _WIN32
@@ -107,7 +102,8 @@ void WaitForStopSignal() {
 #endif
 
 struct WebSeatArguments {
-    std::string port;         // none: no browser seat
+    std::string port;         // as given, for the event log; none: no browser seat
+    int portNumber = 0;       // port read, once the port rule has taken it
     std::string certificate;  // with key: TLS
     std::string key;
 };
@@ -127,7 +123,7 @@ int ServeUntilStopped(vesk::ServerControl& control, const WebSeatArguments& argu
             control.Relay().AdoptConnection(relaySocket, std::move(peerAddress));
         });
         std::string error;
-        if (!web->Start(static_cast<std::uint16_t>(std::stoi(webPort)), error)) {
+        if (!web->Start(static_cast<std::uint16_t>(arguments.portNumber), error)) {
             reporter.ShowMessage(vesk::Cp932FromUtf8("ブラウザ席を開けません (ポート番号 " +
                                                      webPort + ")：" + error));
             control.Close();
@@ -174,7 +170,7 @@ int main(int argc, char** argv) {
             value = argv[++i];
         }
         const bool valid =
-            known && (file ? !value.empty() : IsNumberText(value)) &&
+            known && (file ? !value.empty() : vesk::IsDecimalDigits(value)) &&
             (name == "--port" || name == "--web-port" || file || value.size() <= kLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
@@ -190,9 +186,9 @@ int main(int argc, char** argv) {
         } else if (name == "--web-key") {
             web.key = value;
         } else if (name == "--flood-limit") {
-            options.floodLimit = std::stoi(std::string(value));
+            options.floodLimit = vesk::ReadDecimal(value);
         } else {
-            options.perAddress = std::stoi(std::string(value));
+            options.perAddress = vesk::ReadDecimal(value);
         }
     }
 
@@ -204,8 +200,8 @@ int main(int argc, char** argv) {
     }
     if (!web.port.empty()) {
 #ifdef VESK_HAS_WEB
-        const auto rule = vesk::PortRuleMessage(std::stoll(web.port.substr(0, 12)));
-        if (rule) {
+        web.portNumber = vesk::ReadDecimal(web.port);
+        if (const auto rule = vesk::ServerPortRefusal(web.portNumber)) {
             std::fprintf(stderr, "vesk-relay: --web-port: %s\n",
                          vesk::Utf8FromCp932(*rule).c_str());
             return kExitBadArguments;

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "protocol/cp932.h"
-#include "server/port_rule.h"
+#include "protocol/port_range.h"
 #include "server/server_control.h"
 #include "ui/dialog_buttons.h"
 

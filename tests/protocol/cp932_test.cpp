@@ -47,6 +47,13 @@ TEST(DecimalText, ReadsLikeAtoi) {
     EXPECT_EQ(ReadDecimal("99999999999999999999"), 2147483647);
     EXPECT_EQ(ReadDecimal("-2147483648"), -2147483647 - 1);
     EXPECT_EQ(ReadDecimal("-99999999999999999999"), -2147483647 - 1);
+
+    for (const char* digits : {"0", "0015000", "99999999999999999999"}) {
+        EXPECT_TRUE(IsDecimalDigits(digits)) << digits;
+    }
+    for (const char* other : {"", "+5", "-5", " 5", "5 ", "5x", "\xef\xbc\x95"}) {
+        EXPECT_FALSE(IsDecimalDigits(other)) << other;
+    }
 }
 
 }  // namespace

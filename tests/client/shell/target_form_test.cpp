@@ -9,32 +9,33 @@ TEST(TargetFormTest, DottedAddressAndAPortFromOneTo65535) {
     struct Case {
         const char* address;
         const char* port;
-        bool valid;
-        const char* problem;  // "address" or "port" when not valid
+        TargetField wrong;  // None when valid
     };
     const Case cases[] = {
-        {"127.0.0.1", "15000", true, ""},
-        {"127.1", "1", true, ""},  // the short form the connection reads too
-        {"192.168.10.200", " 65535 ", true, ""},
-        {"localhost", "15000", false, "address"},
-        {"", "15000", false, "address"},
-        {"1.2.3.4.5", "15000", false, "address"},
-        {"127.0.0.1", "0", false, "port"},
-        {"127.0.0.1", "65536", false, "port"},
-        {"127.0.0.1", "", false, "port"},
-        {"127.0.0.1", "15000abc", false, "port"},
-        {"127.0.0.1", "-1", false, "port"},
-        {"127.0.0.1", "0000015000", false, "port"},
+        {"127.0.0.1", "15000", TargetField::None},
+        {"127.1", "1", TargetField::None},  // the short form the connection reads too
+        {"192.168.10.200", " 65535 ", TargetField::None},
+        {"localhost", "15000", TargetField::Address},
+        {"", "15000", TargetField::Address},
+        {"1.2.3.4.5", "15000", TargetField::Address},
+        {"127.0.0.1", "0", TargetField::Port},
+        {"127.0.0.1", "65536", TargetField::Port},
+        {"127.0.0.1", "", TargetField::Port},
+        {"127.0.0.1", "15000abc", TargetField::Port},
+        {"127.0.0.1", "-1", TargetField::Port},
+        {"127.0.0.1", "0000015000", TargetField::Port},
     };
     for (const Case& c : cases) {
         const TargetForm form = ReadTargetForm(c.address, c.port);
-        EXPECT_EQ(form.target.has_value(), c.valid) << c.address << " " << c.port;
-        if (c.valid) {
+        EXPECT_EQ(form.target.has_value(), c.wrong == TargetField::None)
+            << c.address << " " << c.port;
+        EXPECT_EQ(form.wrongField, c.wrong) << c.address << " " << c.port;
+        if (form.target) {
             EXPECT_EQ(form.target->address, c.address);
             EXPECT_TRUE(form.problem.empty());
         } else {
-            EXPECT_EQ(form.problem, std::string(c.problem) == "address" ? AddressRuleMessage()
-                                                                        : PortRuleMessage())
+            EXPECT_EQ(form.problem,
+                      c.wrong == TargetField::Address ? AddressRuleMessage() : PortRuleMessage())
                 << c.address << " " << c.port;
         }
     }

@@ -188,6 +188,32 @@ private Q_SLOTS:
         QVERIFY(!aya->client->Connection().Connected());
     }
 
+    void theWrongFieldIsSelectedForTypingAgain() {
+        aya->client->RunCommand(vesk::ChatCommand::kDisconnect);
+        const struct {
+            QString address;
+            QString port;
+            bool addressWrong;
+        } cases[] = {{"localhost", "15000", true}, {"127.0.0.1", "0015000", false}};
+        for (const auto& c : cases) {
+            QString selected;
+            ModalDriver driver;
+            driver.WhenShown<vesk::ConnectDialog>([&](vesk::ConnectDialog* dialog) {
+                dialog->AddressField()->setText(c.address);
+                dialog->PortField()->setText(c.port);
+                ModalDriver inner;
+                inner.WhenShown<QMessageBox>([](QMessageBox* box) { box->accept(); });
+                dialog->ConnectButton()->click();
+                QLineEdit* wrong = c.addressWrong ? dialog->AddressField() : dialog->PortField();
+                QLineEdit* right = c.addressWrong ? dialog->PortField() : dialog->AddressField();
+                if (!right->hasSelectedText()) selected = wrong->selectedText();
+                dialog->reject();
+            });
+            aya->client->RunCommand(vesk::ChatCommand::kConnect);
+            QCOMPARE(selected, c.addressWrong ? c.address : c.port);
+        }
+    }
+
     void disconnectEmptiesTheListAndKeepsWhatIsTypedAfterwards() {
         aya->client->RunCommand(vesk::ChatCommand::kDisconnect);
         vesk::ChatMainWindow& window = aya->client->Window();

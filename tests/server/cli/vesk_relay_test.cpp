@@ -202,6 +202,7 @@ TEST(VeskRelay, RefusesBadArgumentsAndPortsWithExitCode2) {
 #ifdef VESK_HAS_WEB
         {{"--web-port", "999"}, "安全のためポート番号は1000以上を指定して下さい"},
         {{"--web-port=99999999999999"}, "65535"},
+        {{"--web-port=0000000000099999"}, "65535"},  // read whole, as --port is
 #else
         {{"--web-port", "15080"}, "built without the browser seat"},
 #endif
