@@ -11,8 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "client/dice/combo_box_view.h"
 #include "client/dice/list_boxes.h"
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ public:
         if (text.find('\n') != std::string_view::npos) std::abort();
         items.emplace_back(text);
     }
-    void ResetContent() override { items.clear(); }
+    void Clear() override { items.clear(); }
     void SelectFirst() override {}
     std::vector<std::string> items;
 };

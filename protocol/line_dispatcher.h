@@ -32,9 +32,6 @@ public:
     // The participant list shows the roster row for row: a new row goes to the end.
     virtual void AddParticipantRow(std::string_view name) = 0;
     virtual void DeleteParticipantRow(int index) = 0;
-
-    // A notice for the user; returns once the user has dismissed it.
-    virtual void ShowMessage(std::string_view text) = 0;
 };
 
 class IncomingLineDispatcher {

@@ -134,8 +134,4 @@ void SeatBridge::DeleteParticipantRow(int index) {
     shown.push_back(R"({"del":)" + std::to_string(index) + "}");
 }
 
-void SeatBridge::ShowMessage(std::string_view text) {
-    shown.push_back(NoticeMessage(Utf8FromCp932(text)));
-}
-
 }  // namespace vesk::web

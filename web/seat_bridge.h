@@ -66,7 +66,6 @@ private:
     void AppendChatLog(std::string_view text) override;
     void AddParticipantRow(std::string_view name) override;
     void DeleteParticipantRow(int index) override;
-    void ShowMessage(std::string_view text) override;
 
     Reply Join(std::string_view name);
     Reply Say(std::string_view speaker, std::string_view text);

@@ -35,13 +35,13 @@ void FillListsAtStartUp(const ListPaths& paths, std::string_view defaultName, Co
 }
 
 void ReloadDiceList(const ListPaths& paths, ComboBoxView& diceBox, MessageBoxView& messages) {
-    diceBox.ResetContent();
+    diceBox.Clear();
     LoadListFile(paths.diceList, diceBox, messages);
 }
 
 void ReloadNameList(const ListPaths& paths, std::string_view defaultName, ComboBoxView& nameBox,
                     MessageBoxView& messages) {
-    nameBox.ResetContent();
+    nameBox.Clear();
     FillNameList(paths.nameList, defaultName, nameBox, messages);
 }
 

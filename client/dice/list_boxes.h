@@ -5,7 +5,8 @@
 
 #include <string_view>
 
-#include "client/dice/window_views.h"
+#include "client/dice/combo_box_view.h"
+#include "client/message_box_view.h"
 #include "dice/data_folder.h"
 
 namespace vesk {

@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "client/dice/window_views.h"
+#include "client/dice/combo_box_view.h"
+#include "client/message_box_view.h"
 #include "dice/dice_line.h"
 
 namespace vesk {

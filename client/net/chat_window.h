@@ -7,16 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "client/message_box_view.h"
 #include "protocol/line_dispatcher.h"
 #include "protocol/menu_state.h"
 
 namespace vesk {
 
-class ChatWindow : public PartyView {
+class ChatWindow : public PartyView, public MessageBoxView {
 public:
-    // Every call below, and those of PartyView, runs on the main thread only.
+    // Every call below, and those of PartyView and MessageBoxView, runs on the main thread
+    // only. ShowMessage is a message box titled "VeskChat".
 
-    // Empties the participant list; ShowMessage is a message box titled "VeskChat".
+    // Empties the participant list.
     virtual void ClearParticipantRows() = 0;
 
     virtual void SetMenuState(MenuState state) = 0;

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/net/client_connection.h"
 
 namespace vesk {

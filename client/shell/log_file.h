@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 
 namespace vesk {
 

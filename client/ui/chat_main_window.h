@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/net/chat_window.h"
 #include "client/shell/client_settings.h"
 #include "client/ui/combo_box_adapter.h"
@@ -38,7 +38,7 @@ struct ChatWindowHooks {
     std::function<void(std::string_view)> lineShown;
 };
 
-class ChatMainWindow final : public QMainWindow, public ChatWindow, public MessageBoxView {
+class ChatMainWindow final : public QMainWindow, public ChatWindow {
     Q_OBJECT
 
 public:

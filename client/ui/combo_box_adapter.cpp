@@ -15,7 +15,7 @@ std::string ComboBoxAdapter::Text() const { return ToCp932(box.currentText()); }
 
 void ComboBoxAdapter::AddItem(std::string_view text) { box.addItem(FromCp932(text)); }
 
-void ComboBoxAdapter::ResetContent() {
+void ComboBoxAdapter::Clear() {
     box.clear();
     box.clearEditText();
 }

@@ -4,7 +4,7 @@
 
 #include <QComboBox>
 
-#include "client/dice/window_views.h"
+#include "client/dice/combo_box_view.h"
 
 namespace vesk {
 
@@ -16,7 +16,7 @@ public:
 
     std::string Text() const override;
     void AddItem(std::string_view text) override;
-    void ResetContent() override;
+    void Clear() override;
     void SelectFirst() override;
 
     QComboBox& Box() const { return box; }

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <string>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/net/client_connection.h"
 #include "dice/data_folder.h"
 

@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <QWidget>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/shell/commands.h"
 #include "client/ui/client_pictures.h"
 

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <string>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/net/client_connection.h"
 #include "client/shell/client_settings.h"
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/net/client_connection.h"
 
 class QLineEdit;

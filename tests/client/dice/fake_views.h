@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "client/dice/window_views.h"
+#include "client/dice/combo_box_view.h"
+#include "client/message_box_view.h"
 #include "dice/random_generator.h"
 #include "protocol/cp932.h"
 
@@ -20,7 +21,7 @@ class FakeComboBox : public ComboBoxView {
 public:
     std::string Text() const override { return text; }
     void AddItem(std::string_view item) override { items.emplace_back(item); }
-    void ResetContent() override {
+    void Clear() override {
         items.clear();
         text.clear();
         selected = -1;

@@ -10,7 +10,7 @@
 #include <QtTest>
 #include <string_view>
 
-#include "client/dice/window_views.h"
+#include "client/message_box_view.h"
 #include "client/shell/commands.h"
 #include "client/shell/toolbar_layout.h"
 #include "client/ui/client_pictures.h"

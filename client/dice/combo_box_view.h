@@ -1,7 +1,7 @@
 #pragma once
 
-// The parts of the client's window that the dice and the lists reach: its combo boxes and its
-// message box. The window implements them; tests fake them. All text is code page 932.
+// A combo box of the window as the dice and name lists and the roll command reach it. The
+// window implements it; tests fake it. All text is code page 932.
 
 #include <string>
 #include <string_view>
@@ -18,17 +18,9 @@ public:
     // Appends an item at the end.
     virtual void AddItem(std::string_view text) = 0;
     // Removes every item and empties the shown text.
-    virtual void ResetContent() = 0;
+    virtual void Clear() = 0;
     // Makes the first item the selection and the shown text; nothing when the box is empty.
     virtual void SelectFirst() = 0;
-};
-
-class MessageBoxView {
-public:
-    virtual ~MessageBoxView() = default;
-
-    // Shows a notice with an OK button and returns when the user has closed it.
-    virtual void ShowMessage(std::string_view text) = 0;
 };
 
 }  // namespace vesk
