@@ -10,7 +10,7 @@
 #include <string_view>
 #include <variant>
 
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 #include "protocol/player_name.h"
 
 namespace {

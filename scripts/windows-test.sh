@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Qt-free core on Windows: cross-compiles protocol/, server/ (with vesk-relay),
-# dice/, client/net/, client/dice/, client/shell/ and their tests for 64-bit Windows with Debian's
+# dice/, client/net/, client/dice/, client/rules/ and their tests for 64-bit Windows with Debian's
 # mingw-w64, and runs the tests under Wine. So the Winsock side of the sockets and the code
 # page 932 conversion through the Windows API are built and tested here too.
 # Debian 12 packages; run as root (or with sudo available).

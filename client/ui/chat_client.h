@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "client/net/client_connection.h"
-#include "client/shell/client_settings.h"
-#include "client/shell/session_record.h"
+#include "client/rules/client_settings.h"
+#include "client/rules/session_record.h"
 #include "client/ui/chat_main_window.h"
 #include "client/ui/rejoin_driver.h"
 #include "dice/data_folder.h"

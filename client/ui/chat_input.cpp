@@ -3,7 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 
-#include "client/shell/commands.h"
+#include "client/rules/commands.h"
 
 namespace vesk {
 

@@ -4,9 +4,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-#include "client/shell/commands.h"
-#include "client/shell/log_file.h"
-#include "client/shell/log_line.h"
+#include "client/rules/commands.h"
+#include "client/rules/log_file.h"
+#include "client/rules/log_line.h"
 #include "ui/cp932_text.h"
 
 namespace vesk {

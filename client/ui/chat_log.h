@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "client/shell/html_log.h"
-#include "client/shell/log_bound.h"
+#include "client/rules/html_log.h"
+#include "client/rules/log_bound.h"
 #include "client/ui/context_menu.h"
 
 namespace vesk {

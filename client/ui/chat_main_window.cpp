@@ -9,9 +9,9 @@
 #include <QMessageBox>
 #include <QScreen>
 
-#include "client/shell/commands.h"
-#include "client/shell/toolbar_layout.h"
-#include "client/shell/window_layout.h"
+#include "client/rules/commands.h"
+#include "client/rules/toolbar_layout.h"
+#include "client/rules/window_layout.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/client_pictures.h"

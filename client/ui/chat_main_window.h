@@ -14,7 +14,7 @@
 
 #include "client/message_box_view.h"
 #include "client/net/chat_window.h"
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 #include "client/ui/combo_box_adapter.h"
 #include "client/ui/context_menu.h"
 

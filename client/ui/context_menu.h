@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <utility>
 
-#include "client/shell/commands.h"
+#include "client/rules/commands.h"
 
 class QWidget;
 

@@ -6,8 +6,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
-#include "client/shell/commands.h"
-#include "client/shell/toolbar_layout.h"
+#include "client/rules/commands.h"
+#include "client/rules/toolbar_layout.h"
 #include "protocol/cp932.h"
 
 namespace vesk {

@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "client/message_box_view.h"
-#include "client/shell/commands.h"
+#include "client/rules/commands.h"
 #include "client/ui/client_pictures.h"
 
 namespace vesk {

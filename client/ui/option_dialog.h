@@ -9,7 +9,7 @@
 
 #include "client/message_box_view.h"
 #include "client/net/client_connection.h"
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 
 class QCheckBox;
 class QLineEdit;

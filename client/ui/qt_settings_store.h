@@ -8,7 +8,7 @@
 #include <QString>
 #include <memory>
 
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 
 class QSettings;
 

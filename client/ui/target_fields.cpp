@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "client/shell/target_form.h"
+#include "client/rules/target_form.h"
 #include "ui/cp932_text.h"
 
 namespace vesk {

@@ -11,7 +11,7 @@
 #include <QTextBlock>
 #include <QtTest>
 
-#include "client/shell/commands.h"
+#include "client/rules/commands.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/option_dialog.h"
 #include "protocol/cp932.h"

@@ -12,9 +12,9 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "client/shell/commands.h"
-#include "client/shell/toolbar_layout.h"
-#include "client/shell/window_layout.h"
+#include "client/rules/commands.h"
+#include "client/rules/toolbar_layout.h"
+#include "client/rules/window_layout.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/flat_toolbar.h"

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "client/message_box_view.h"
-#include "client/shell/commands.h"
-#include "client/shell/toolbar_layout.h"
+#include "client/rules/commands.h"
+#include "client/rules/toolbar_layout.h"
 #include "client/ui/client_pictures.h"
 #include "client/ui/flat_toolbar.h"
 #include "protocol/cp932.h"

@@ -13,7 +13,7 @@
 #include <QSettings>
 #include <QtTest>
 
-#include "client/shell/commands.h"
+#include "client/rules/commands.h"
 #include "client/ui/chat_input.h"
 #include "client/ui/chat_log.h"
 #include "client/ui/connect_dialog.h"

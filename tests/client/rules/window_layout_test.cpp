@@ -1,4 +1,4 @@
-#include "client/shell/window_layout.h"
+#include "client/rules/window_layout.h"
 
 #include <gtest/gtest.h>
 

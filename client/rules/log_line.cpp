@@ -1,4 +1,4 @@
-#include "client/shell/log_line.h"
+#include "client/rules/log_line.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "client/shell/toolbar_layout.h"
+#include "client/rules/toolbar_layout.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
-#include "client/shell/session_record.h"
+#include "client/rules/session_record.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
-#include "client/shell/log_file.h"
-#include "client/shell/log_line.h"
+#include "client/rules/log_file.h"
+#include "client/rules/log_line.h"
 #include "dice/data_folder.h"
 #include "protocol/cp932.h"
 #include "tests/client/dice/temp_folder.h"

@@ -1,4 +1,4 @@
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "protocol/cp932.h"
 #include "tests/client/dice/fake_views.h"
-#include "tests/client/shell/fake_settings_store.h"
+#include "tests/client/rules/fake_settings_store.h"
 
 namespace vesk {
 

@@ -1,9 +1,9 @@
-#include "client/shell/session_record.h"
+#include "client/rules/session_record.h"
 
 #include <cerrno>
 
-#include "client/shell/log_file.h"
-#include "client/shell/log_line.h"
+#include "client/rules/log_file.h"
+#include "client/rules/log_line.h"
 #include "dice/data_folder.h"
 #include "protocol/cp932.h"
 

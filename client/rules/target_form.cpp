@@ -1,6 +1,6 @@
-#include "client/shell/target_form.h"
+#include "client/rules/target_form.h"
 
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 #include "protocol/cp932.h"
 #include "protocol/decimal_text.h"
 #include "protocol/socket.h"

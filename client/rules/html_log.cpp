@@ -1,10 +1,10 @@
-#include "client/shell/html_log.h"
+#include "client/rules/html_log.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 
-#include "client/shell/log_line.h"
+#include "client/rules/log_line.h"
 #include "protocol/cp932.h"
 
 namespace vesk {

@@ -1,4 +1,4 @@
-#include "client/shell/target_form.h"
+#include "client/rules/target_form.h"
 
 #include <gtest/gtest.h>
 

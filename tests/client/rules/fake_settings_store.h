@@ -11,7 +11,7 @@
 #include <utility>
 #include <variant>
 
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 
 namespace vesk::test {
 

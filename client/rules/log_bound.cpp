@@ -1,4 +1,4 @@
-#include "client/shell/log_bound.h"
+#include "client/rules/log_bound.h"
 
 namespace vesk {
 

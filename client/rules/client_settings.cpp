@@ -1,4 +1,4 @@
-#include "client/shell/client_settings.h"
+#include "client/rules/client_settings.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "client/shell/log_file.h"
+#include "client/rules/log_file.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "client/shell/html_log.h"
-#include "client/shell/log_bound.h"
-#include "client/shell/log_line.h"
+#include "client/rules/html_log.h"
+#include "client/rules/log_bound.h"
+#include "client/rules/log_line.h"
 #include "protocol/cp932.h"
 
 namespace vesk {
