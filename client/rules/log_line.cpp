@@ -1,5 +1,7 @@
 #include "client/rules/log_line.h"
 
+#include "client/rules/disk_file.h"
+
 #include <cstdio>
 
 #include "protocol/cp932.h"
@@ -28,12 +30,7 @@ std::size_t FindWhole(std::string_view text, std::string_view part) {
 }  // namespace
 
 int SecondOfDay(std::time_t arrival) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &arrival);
-#else
-    localtime_r(&arrival, &local);
-#endif
+    const std::tm local = LocalTime(arrival);
     return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
 }
 

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "client/rules/disk_file.h"
+
 namespace vesk {
 
 class SessionRecord {
@@ -37,10 +39,9 @@ public:
     const std::string& FileName() const { return name; }
 
 private:
-    struct File;
-    SessionRecord(std::unique_ptr<File> file, std::string name);
+    SessionRecord(std::unique_ptr<AppendFile> file, std::string name);
 
-    std::unique_ptr<File> file;
+    std::unique_ptr<AppendFile> file;
     const std::string name;
     bool unflushed = false;
 };
