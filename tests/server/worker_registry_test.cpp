@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -22,11 +21,9 @@ TEST(WorkerRegistry, EndedThreadsAreJoinedAtTheNextStartAndTheRestAtTheEnd) {
         std::vector<std::promise<void>> releases(started + 1);
         std::atomic<std::size_t> ran{0};
         WorkerRegistry registry;
-        // Each work owns what cannot be copied, as a connection's thread does.
         const auto start = [&](std::size_t i) {
-            auto release = std::make_unique<std::future<void>>(releases[i].get_future());
-            return registry.Start([&ran, release = std::move(release)] {
-                release->wait();
+            return registry.Start([&ran, release = releases[i].get_future()] {
+                release.wait();
                 ++ran;
             });
         };
