@@ -11,9 +11,6 @@ namespace vesk {
 
 namespace {
 
-// Leaves nobody out of a broadcast.
-constexpr int kNobody = -10;
-
 constexpr int kLingerSeconds = 2;
 
 // How long the accept loop rests when the system is short of descriptors or memory: long
@@ -41,35 +38,6 @@ bool IsRosterLine(std::string_view line) {
 std::string NameFromLine(std::string_view line) {
     return PlayerNameForLines(line.substr(0, line.size() - 2), kNameMaxBytes);
 }
-
-// Lets a participant send linesPerSecond lines a second for long, and a second's worth at
-// once after a quiet spell (a pasted block, the join lines).
-class FloodGate {
-public:
-    using Clock = std::chrono::steady_clock;
-
-    explicit FloodGate(int linesPerSecond)
-        : rate(linesPerSecond), credit(linesPerSecond), refilled(Clock::now()) {}
-
-    // Takes a line's turn: the time from which the line may leave (now when it may at once).
-    Clock::time_point Take() {
-        if (rate <= 0) return Clock::time_point::min();
-        const Clock::time_point now = Clock::now();
-        credit = std::min<double>(rate, credit + Seconds(now - refilled) * rate);
-        refilled = now;
-        credit -= 1;
-        if (credit >= 0) return now;
-        return now + std::chrono::duration_cast<Clock::duration>(
-                         std::chrono::duration<double>(-credit / rate));
-    }
-
-private:
-    static double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-    const int rate;
-    double credit;  // lines that may leave at once; below 0 while lines wait their turn
-    Clock::time_point refilled;
-};
 
 }  // namespace
 
@@ -147,13 +115,7 @@ void RelayServer::Close() {
             if (slot.outbox) ShutdownBoth(slot.outbox->Socket());
         }
     }
-    std::map<std::thread::id, std::thread> running;
-    {
-        std::lock_guard guard(workerLock);
-        running.swap(workers);
-        finishedWorkers.clear();
-    }
-    for (auto& [id, worker] : running) worker.join();
+    workers.JoinAll();
 }
 
 void RelayServer::ClearRoster() {
@@ -266,7 +228,7 @@ void RelayServer::TakeIn(std::vector<Newcomer>& newcomers,
             announcement += wire::PaddLine(*newcomer.name, newcomer.clientNumber);
             announcement += newcomer.joinLines;
         }
-        if (!announcement.empty()) Broadcast(announcement, kNobody);
+        if (!announcement.empty()) Broadcast(announcement, std::nullopt);
     }
     for (std::size_t i = 0; i < newcomers.size(); ++i) {
         Log("接続：クライアント No." + std::to_string(newcomers[i].clientNumber) + " (" +
@@ -308,36 +270,20 @@ void RelayServer::StartWorker(Newcomer newcomer) {
     const int clientNumber = newcomer.clientNumber;
     const std::shared_ptr<ClientOutbox> outbox = newcomer.outbox;
     const bool named = newcomer.name.has_value();
-    std::unique_lock guard(workerLock);
-    ReapFinishedWorkers();
-    try {
-        std::thread worker(&RelayServer::RelayThread, this, std::move(newcomer));
-        const std::thread::id id = worker.get_id();
-        workers.emplace(id, std::move(worker));
-    } catch (const std::system_error&) {
-        guard.unlock();
-        Log("ERROR：スレッド作成失敗");
-        if (named) {
-            // The party has heard of it already, so it hears of its leaving too.
-            Depart(clientNumber, *outbox, true);
-            return;
-        }
-        {
-            std::lock_guard serverGuard(serverLock);
-            FreeSlot(clientNumber);
-        }
-        CloseSocket(outbox->Socket());
+    const bool started = workers.Start(
+        [this, newcomer = std::move(newcomer)]() mutable { RelayThread(std::move(newcomer)); });
+    if (started) return;
+    Log("ERROR：スレッド作成失敗");
+    if (named) {
+        // The party has heard of it already, so it hears of its leaving too.
+        Depart(clientNumber, *outbox, true);
+        return;
     }
-}
-
-void RelayServer::ReapFinishedWorkers() {
-    for (const std::thread::id id : finishedWorkers) {
-        const auto found = workers.find(id);
-        if (found == workers.end()) continue;
-        found->second.join();
-        workers.erase(found);
+    {
+        std::lock_guard serverGuard(serverLock);
+        FreeSlot(clientNumber);
     }
-    finishedWorkers.clear();
+    CloseSocket(outbox->Socket());
 }
 
 int RelayServer::TakeSlot(Newcomer& newcomer) {
@@ -361,12 +307,12 @@ void RelayServer::FreeSlot(int clientNumber) {
     --connectedCount;
 }
 
-void RelayServer::Broadcast(std::string_view bytes, int leftOut,
+void RelayServer::Broadcast(std::string_view bytes, std::optional<int> leftOut,
                             const std::vector<QueueMemory::Share>& senders) {
     OutgoingLines lines(bytes, queueMemory, &senders);
     int sent = 0;
     for (std::size_t i = 0; i < slots.size() && sent < connectedCount; ++i) {
-        if (static_cast<int>(i) == leftOut || !slots[i].outbox) continue;
+        if (leftOut == static_cast<int>(i) || !slots[i].outbox) continue;
         // Nobody waits for a client to read: what its socket does not take now waits in its
         // own queue.
         slots[i].outbox->Send(lines);
@@ -387,8 +333,6 @@ void RelayServer::RelayThread(Newcomer newcomer) {
     if (!announced) newcomer.name = ReadName(newcomer.clientNumber, reader);
     if (newcomer.name) Relay(newcomer, *newcomer.name, announced);
     Depart(newcomer.clientNumber, *newcomer.outbox, newcomer.name.has_value());
-    std::lock_guard guard(workerLock);
-    finishedWorkers.push_back(std::this_thread::get_id());
 }
 
 std::optional<std::string> RelayServer::NameArrived(BufferedLineReader& reader,
@@ -451,24 +395,23 @@ void RelayServer::Relay(const Newcomer& newcomer, const std::string& name, bool 
         std::lock_guard guard(serverLock);
         SendQueued();
     };
-    FloodGate gate(options.floodLimit);
-    std::optional<FloodGate::Clock::time_point> backloggedSince;
+    FloodGate gate(options.floodLimit, options.floodCutOff, FloodGate::Clock::now());
     for (;;) {
         // Every whole line already received leaves in one broadcast: one write per client.
         while (const auto line = reader.TakeLine()) {
             if (IsRosterLine(*line)) continue;
-            const auto turn = gate.Take();
-            if (turn > FloodGate::Clock::now()) {
+            const auto now = FloodGate::Clock::now();
+            const auto turn = gate.Take(now);
+            if (turn > now) {
                 // This participant sends faster than anyone types: what it sent so far
                 // leaves, its next line waits its turn, and meanwhile nothing more is read
                 // from it, so it is slowed down through its own connection.
                 const std::string waiting(*line);
                 flush();
-                if (!PauseUntil(reader, turn, backloggedSince)) return;
+                if (!PauseUntil(reader, turn, gate)) return;
                 lines = waiting;
                 continue;
             }
-            backloggedSince.reset();
             lines += *line;
         }
         // Sent before waiting for more, so the participant is on the roster from the moment
@@ -493,18 +436,17 @@ void RelayServer::SendQueued() {
     // broadcast.
     for (const Participant& newcomer : newcomers) roster.Append(newcomer.name, newcomer.id);
     newcomers.clear();
-    if (!sending.empty()) Broadcast(sending, kNobody, sendingFrom);
+    if (!sending.empty()) Broadcast(sending, std::nullopt, sendingFrom);
     sending.clear();
     sendingFrom.clear();
 }
 
-bool RelayServer::PauseUntil(
-    BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
-    std::optional<std::chrono::steady_clock::time_point>& backloggedSince) {
+bool RelayServer::PauseUntil(BufferedLineReader& reader, FloodGate::Clock::time_point when,
+                             FloodGate& gate) {
     const SocketHandle socket = reader.Socket();
     for (;;) {
         if (closing) return false;
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = FloodGate::Clock::now();
         if (now >= when) return true;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - now);
         if (!reader.Full()) {
@@ -513,17 +455,15 @@ bool RelayServer::PauseUntil(
             // rather than shown after it left. Close shuts the socket down, which ends the
             // wait too.
             if (!WaitReadable(socket, left)) {
-                backloggedSince.reset();
+                gate.BacklogCleared();
                 continue;
             }
             if (!reader.Receive()) return false;
             continue;
         }
         if (!WaitReadable(socket, {})) {
-            backloggedSince.reset();  // all it sent is in the reader: it has stopped
-        } else if (!backloggedSince) {
-            backloggedSince = now;
-        } else if (now - *backloggedSince >= options.floodCutOff) {
+            gate.BacklogCleared();  // all it sent is in the reader: it has stopped
+        } else if (gate.BackloggedTooLong(now)) {
             // The reset at close discards what it sent and the system still holds.
             SetLinger(socket, 0);
             return false;

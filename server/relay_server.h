@@ -22,8 +22,10 @@
 #include "protocol/participant_roster.h"
 #include "protocol/socket.h"
 #include "server/client_outbox.h"
+#include "server/flood_gate.h"
 #include "server/queue_memory.h"
 #include "server/relay_reporter.h"
+#include "server/worker_registry.h"
 
 namespace vesk {
 
@@ -136,16 +138,15 @@ private:
     void Relay(const Newcomer& newcomer, const std::string& name, bool announced);
     void Depart(int clientNumber, ClientOutbox& outbox, bool named);
     // Waits until when, receiving meanwhile what the client sends; false when Close or the
-    // client's leaving came first, or when it was cut off for flooding. backloggedSince: since
-    // when more of its lines wait than the reader holds, kept from one pause to the next.
-    bool PauseUntil(BufferedLineReader& reader, std::chrono::steady_clock::time_point when,
-                    std::optional<std::chrono::steady_clock::time_point>& backloggedSince);
+    // client's leaving came first, or when the gate cut it off for flooding.
+    bool PauseUntil(BufferedLineReader& reader, FloodGate::Clock::time_point when, FloodGate& gate);
 
     // A slot for the newcomer, which is given its outbox there.
     int TakeSlot(Newcomer& newcomer);  // server lock held
     std::string RosterLines() const;   // server lock held
     void FreeSlot(int clientNumber);   // server lock held
-    void Broadcast(std::string_view bytes, int leftOut,
+    // Sends bytes to every client but the one left out.
+    void Broadcast(std::string_view bytes, std::optional<int> leftOut,
                    const std::vector<QueueMemory::Share>& senders = {});  // server lock held
     // Sends the queued lines and adds the newcomers' records.
     void SendQueued();                                            // server lock held
@@ -153,7 +154,6 @@ private:
 
     void Log(std::string_view utf8Text);
     void StartWorker(Newcomer newcomer);
-    void ReapFinishedWorkers();  // workerLock held
 
     RelayReporter& reporter;
     const RelayOptions options;
@@ -188,11 +188,8 @@ private:
     int listeningPort = -1;
     std::thread acceptThread;
 
-    // Relay threads by id; a thread that ends puts its id in finishedWorkers so that the
-    // accept loop or Close joins it. Guards both containers.
-    std::mutex workerLock;
-    std::map<std::thread::id, std::thread> workers;
-    std::vector<std::thread::id> finishedWorkers;
+    // The relay threads; one that ends is joined when the next starts, the rest by Close.
+    WorkerRegistry workers;
 
     // Set by Close: a read that fails from now on is the end of the program, no departure.
     std::atomic<bool> closing{false};
