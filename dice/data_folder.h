@@ -4,14 +4,13 @@
 // client at start-up, not necessarily the folder of the program, and it is worked out once:
 // the program name joined to the current directory as the platform joins a relative name,
 // then cut at the last separator.
-//
-// Paths are held as path text: on Windows code page 932 text, as its code page file APIs take
-// it; on POSIX the bytes the system gave, never converted, since a trip through code page 932
-// and back changes characters such as 〜 and −, and the folder would no longer be found.
+// Its paths are path text (protocol/path_text.h).
 
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "protocol/path_text.h"
 
 namespace vesk {
 
@@ -44,16 +43,5 @@ ListPaths ListPathsFor(std::string_view currentDirectory, PathStyle style = kNat
 // The paths for the process's current directory, read once at start-up. When the platform
 // cannot tell the current directory the data folder is ".", which still names it.
 ListPaths FindDataFolder();
-
-// A path as path text, and back. On Windows, characters that code page 932 cannot hold
-// become "?", so such a folder is not found and the message names it.
-std::string PathText(const std::filesystem::path& path);
-std::filesystem::path PathFromText(std::string_view pathText);
-
-// Path text as code page 932 text, for a message.
-std::string PathForMessage(std::string_view pathText);
-
-// A file name made as code page 932 text, such as a saved log's, as the platform opens it.
-std::filesystem::path NativePath(std::string_view cp932Path);
 
 }  // namespace vesk

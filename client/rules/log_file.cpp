@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "client/rules/disk_file.h"
-#include "dice/data_folder.h"
 #include "protocol/cp932.h"
+#include "protocol/path_text.h"
 
 namespace vesk {
 

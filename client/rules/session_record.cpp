@@ -3,8 +3,8 @@
 #include "client/rules/disk_file.h"
 #include "client/rules/log_file.h"
 #include "client/rules/log_line.h"
-#include "dice/data_folder.h"
 #include "protocol/cp932.h"
+#include "protocol/path_text.h"
 
 namespace vesk {
 
