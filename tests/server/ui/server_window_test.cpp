@@ -56,8 +56,8 @@ struct DialogVisit {
     bool stayedOpen = false;  // the dialog was still open after the start button
 };
 
-// Runs command 200 with port in the SERV dialog and presses its start button once; a dialog
-// that stays open is then cancelled.
+// Runs サーバー開始 (command 200) with port in the SERV dialog and presses its start button once; a
+// dialog that stays open is then cancelled.
 DialogVisit StartFromDialog(ServerWindow& window, const QString& port) {
     DialogVisit visit;
     ModalDriver driver;
