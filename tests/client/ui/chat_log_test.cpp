@@ -128,24 +128,11 @@ private Q_SLOTS:
         client.Start();
         client.Window().AppendChatLog(Sjis("Aya：こんにちは <3\r\n"));
         client.Window().AppendChatLog(Sjis("Ben：ころりんこ。。。2D[6] = 3+4 = 7\r\n"));
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(test.folder.Path().string()));
-        QString shown;
-        ModalDriver driver;
-        driver.WhenShown<QMessageBox>([&](QMessageBox* box) {
-            shown = box->text();
-            box->accept();
-        });
-        client.RunCommand(vesk::ChatCommand::kSaveHtmlLog);
-        QDir::setCurrent(previous);
-
-        const QStringList pages = QDir(QString::fromStdString(test.folder.Path().string()))
-                                      .entryList({QStringLiteral("*.html")});
-        QCOMPARE(pages.size(), 1);
-        QCOMPARE(shown, QStringLiteral("ファイル名 %1 でログを保存しました").arg(pages[0]));
-        QFile file(QString::fromStdString(test.folder.Path().string()) + "/" + pages[0]);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString page = QString::fromUtf8(file.readAll());
+        const auto saved = test.Save(vesk::ChatCommand::kSaveHtmlLog, QStringLiteral("*.html"));
+        QCOMPARE(saved.files.size(), 1);
+        QCOMPARE(saved.message,
+                 QStringLiteral("ファイル名 %1 でログを保存しました").arg(saved.files[0]));
+        const QString page = QString::fromUtf8(saved.bytes);
         QVERIFY(page.contains(QStringLiteral("こんにちは &lt;3")));
         QVERIFY(page.contains(QStringLiteral("<tr class=\"dice\">")));
         QVERIFY(page.contains(QString::fromStdString("color:" + vesk::SpeakerColour("Aya"))));

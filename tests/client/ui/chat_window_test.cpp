@@ -220,25 +220,11 @@ private Q_SLOTS:
         client.Window().AppendChatLog(vesk::Cp932FromUtf8("Aya：こんにちは\r\n"));
         client.Window().AppendChatLog("\r\n");
         client.Window().AppendChatLog(vesk::Cp932FromUtf8("表①\r\n"));
-        const QString previous = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(test.folder.Path().string()));
-        QString shown;
-        ModalDriver driver;
-        driver.WhenShown<QMessageBox>([&](QMessageBox* box) {
-            shown = box->text();
-            box->accept();
-        });
-        client.RunCommand(vesk::ChatCommand::kSaveLog);
-        QDir::setCurrent(previous);
-
-        const QStringList logs = QDir(QString::fromStdString(test.folder.Path().string()))
-                                     .entryList({QStringLiteral("*.txt")});
-        QCOMPARE(logs.size(), 1);
-        QCOMPARE(shown, QStringLiteral("ファイル名 %1 でログを保存しました").arg(logs[0]));
-        QFile file(QString::fromStdString(test.folder.Path().string()) + "/" + logs[0]);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().toStdString(),
-                 vesk::Cp932FromUtf8("Aya：こんにちは\r\n\r\n表①\r\n"));
+        const auto saved = test.Save(vesk::ChatCommand::kSaveLog, QStringLiteral("*.txt"));
+        QCOMPARE(saved.files.size(), 1);
+        QCOMPARE(saved.message,
+                 QStringLiteral("ファイル名 %1 でログを保存しました").arg(saved.files[0]));
+        QCOMPARE(saved.bytes.toStdString(), vesk::Cp932FromUtf8("Aya：こんにちは\r\n\r\n表①\r\n"));
         // Saving leaves the log as it was.
         QCOMPARE(client.Window().Log().toPlainText(), QStringLiteral("Aya：こんにちは\n\n表①\n"));
     }
