@@ -10,8 +10,10 @@ VESK_PACKAGES=(
     qt6-base-dev qt6-translations-l10n
     fonts-ipafont-gothic
     libboost-dev libssl-dev
-    chromium chromium-driver python3-selenium
 )
+
+# What the tests need besides: the browser seat's end-to-end test drives Debian's Chromium.
+VESK_TEST_PACKAGES=(chromium chromium-driver python3-selenium)
 
 # What building the Debian package needs besides: dpkg-shlibdeps (dpkg-dev) and `file` for
 # CPack's dependency list.

@@ -4,6 +4,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 vesk_install_packages
+vesk_install_packages "${VESK_TEST_PACKAGES[@]}"
 vesk_build
 cd "$VESK_BUILD"
 ctest --output-on-failure -j "$(nproc)"
