@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -393,7 +392,30 @@ TEST_F(GatekeepingRelay, ConnectionsThatNeverBecomePlayersAreBounded) {
 class SlowClientRelay : public Relay {
 protected:
     SlowClientRelay() : Relay(RelayOptions{.floodLimit = 0}) {}
+
+    // A client on a slow link: a small receive window, so that what it does not read soon
+    // waits in the relay. witness sees it join.
+    std::unique_ptr<TestPeer> JoinOnASlowLink(const std::string& name, int expectedId,
+                                              TestPeer& witness) {
+        auto peer = std::make_unique<TestPeer>(port, 4096);
+        peer->Send(name + "\r\n");
+        EXPECT_TRUE(
+            witness.WaitForLine("padd" + name + "\t" + std::to_string(expectedId) + "\r\n"));
+        return peer;
+    }
 };
+
+// Line n of a burst: 1 KB, numbered so that a reader can tell whether it came in order.
+std::string BurstLine(int n) {
+    const std::string number = std::to_string(n);
+    return "talk" + number + std::string(1018 - number.size(), 'x') + "\r\n";
+}
+
+std::string Burst(int lines) {
+    std::string burst;
+    for (int n = 0; n < lines; ++n) burst += BurstLine(n);
+    return burst;
+}
 
 // Reads until the line "talkafter", counting the numbered burst lines that arrive in order;
 // other lines (the stuck client's leaving) are passed over.
@@ -402,14 +424,14 @@ struct BurstReader {
     bool afterSeen = false;
     bool heardStuckLeave = false;
 
-    void ReadFrom(TestPeer& peer, const std::function<std::string(int)>& lineOf) {
+    void ReadFrom(TestPeer& peer) {
         while (const auto line = peer.NextLine(20s)) {
             if (*line == "talkafter\r\n") {
                 afterSeen = true;
                 return;
             }
             if (*line == "pdel2\r\n") heardStuckLeave = true;
-            if (*line == lineOf(inOrder)) ++inOrder;
+            if (*line == BurstLine(inOrder)) ++inOrder;
         }
     }
 };
@@ -417,25 +439,17 @@ struct BurstReader {
 TEST_F(SlowClientRelay, ABurstReachesEveryoneWhoKeepsReadingAndCutsOffWhoNeverReads) {
     auto aya = Join("Aya", 0);
     auto ben = Join("Ben", 1);
-    // Stuck never reads after joining; a small receive window fills quickly.
-    TestPeer stuck(port, 4096);
-    stuck.Send("Stuck\r\n");
-    ASSERT_TRUE(aya->WaitForLine("paddStuck\t2\r\n"));
+    // Stuck never reads after joining; its small receive window fills quickly.
+    auto stuck = JoinOnASlowLink("Stuck", 2, *aya);
     ASSERT_TRUE(ben->WaitForLine("paddStuck\t2\r\n"));
 
     // 20,000 lines of 1 KB at once, far more than the system holds for any reader: Aya sends
     // them without waiting for anyone, and reads her own, as Ben does.
     constexpr int kLines = 20000;
-    const auto lineOf = [](int n) {
-        const std::string number = std::to_string(n);
-        return "talk" + number + std::string(1018 - number.size(), 'x') + "\r\n";
-    };
-    std::string burst;
-    for (int n = 0; n < kLines; ++n) burst += lineOf(n);
     BurstReader ayaRead, benRead;
-    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya, lineOf); });
-    std::thread benReads([&] { benRead.ReadFrom(*ben, lineOf); });
-    EXPECT_TRUE(aya->Send(burst));
+    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya); });
+    std::thread benReads([&] { benRead.ReadFrom(*ben); });
+    EXPECT_TRUE(aya->Send(Burst(kLines)));
     // The party goes on after the stuck client is cut off; its slot is freed in the same step
     // that announces its leaving.
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 2; }));
@@ -448,31 +462,22 @@ TEST_F(SlowClientRelay, ABurstReachesEveryoneWhoKeepsReadingAndCutsOffWhoNeverRe
         EXPECT_TRUE(read->afterSeen);
         EXPECT_TRUE(read->heardStuckLeave);
     }
-    EXPECT_TRUE(stuck.WaitForClose());
+    EXPECT_TRUE(stuck->WaitForClose());
     EXPECT_EQ(reporter.Count("切断：クライアント No.2"), 1);
 }
 
 TEST_F(SlowClientRelay, AReaderWhoPausesForThreeSecondsOnASlowLinkLosesNothing) {
     auto aya = Join("Aya", 0);
-    // A small receive window, so that what Dee does not read waits in the relay.
-    TestPeer dee(port, 4096);
-    dee.Send("Dee\r\n");
-    ASSERT_TRUE(aya->WaitForLine("paddDee\t1\r\n"));
+    auto dee = JoinOnASlowLink("Dee", 1, *aya);
     // 10 MB: more than the system holds for Dee, less than the relay holds for one reader.
     constexpr int kLines = 10000;
-    const auto lineOf = [](int n) {
-        const std::string number = std::to_string(n);
-        return "talk" + number + std::string(1018 - number.size(), 'y') + "\r\n";
-    };
-    std::string burst;
-    for (int n = 0; n < kLines; ++n) burst += lineOf(n);
     BurstReader ayaRead, deeRead;
-    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya, lineOf); });
+    std::thread ayaReads([&] { ayaRead.ReadFrom(*aya); });
     std::thread deeReads([&] {
         std::this_thread::sleep_for(3s);  // the Wi-Fi drops out while the burst arrives
-        deeRead.ReadFrom(dee, lineOf);
+        deeRead.ReadFrom(*dee);
     });
-    EXPECT_TRUE(aya->Send(burst + "talkafter\r\n"));
+    EXPECT_TRUE(aya->Send(Burst(kLines) + "talkafter\r\n"));
     ayaReads.join();
     deeReads.join();
     EXPECT_EQ(ayaRead.inOrder, kLines);
@@ -483,17 +488,15 @@ TEST_F(SlowClientRelay, AReaderWhoPausesForThreeSecondsOnASlowLinkLosesNothing) 
 
 TEST_F(SlowClientRelay, AReaderThatTakesAByteNowAndThenIsStuckAllTheSame) {
     auto aya = Join("Aya", 0);
-    TestPeer trickler(port, 4096);
-    trickler.Send("Tim\r\n");
-    ASSERT_TRUE(aya->WaitForLine("paddTim\t1\r\n"));
+    auto trickler = JoinOnASlowLink("Tim", 1, *aya);
     // 4 MB, well within what the relay holds for one reader; Tim takes a byte every 500 ms.
     const std::string line = "talk" + std::string(1018, 'z') + "\r\n";
     std::string burst;
     for (int n = 0; n < 4096; ++n) burst += line;
     std::atomic<bool> tricklerDone{false};
     std::thread trickles([&] {
-        while (!tricklerDone && trickler.Connected()) {
-            trickler.DropWaiting(1);
+        while (!tricklerDone && trickler->Connected()) {
+            trickler->DropWaiting(1);
             std::this_thread::sleep_for(500ms);
         }
     });
