@@ -68,18 +68,16 @@ std::pair<std::vector<int>, bool> RunSchedule(const ScheduleCase& c) {
 }
 
 std::vector<ScheduleCase> Cases() {
+    // 1, 2, 4, 8 and 16 s apart, then every 30 s, for 10 minutes from the loss.
+    const std::vector<int> everyTry = {1,   3,   7,   15,  31,  61,  91,  121, 151, 181, 211, 241,
+                                       271, 301, 331, 361, 391, 421, 451, 481, 511, 541, 571};
     return {
-        {"ADownRelayIsTriedFor10Minutes",
-         {{0, Step::Lost}},
-         {1,   3,   7,   15,  31,  61,  91,  121, 151, 181, 211, 241,
-          271, 301, 331, 361, 391, 421, 451, 481, 511, 541, 571},
-         false},
+        {"ADownRelayIsTriedFor10Minutes", {{0, Step::Lost}}, everyTry, false},
         {"TheRelayBackAtTheThirdTry", {{0, Step::Lost}, {7, Step::Listed}}, {1, 3, 7}, false},
         {"AFullPartyCountsAsAFailedTry",
          // The third try connects, the relay says the party is full and closes.
          {{0, Step::Lost}, {7, Step::Lost}},
-         {1,   3,   7,   15,  31,  61,  91,  121, 151, 181, 211, 241,
-          271, 301, 331, 361, 391, 421, 451, 481, 511, 541, 571},
+         everyTry,
          false},
         {"DisconnectStopsTheTriesAtOnce", {{0, Step::Lost}, {5, Step::Stop}}, {1, 3}, false},
         {"ALaterLossStartsAFreshSchedule",
