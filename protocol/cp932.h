@@ -35,4 +35,10 @@ inline std::string_view Cp932Cut(std::string_view text, std::size_t maxBytes) {
     return text.substr(0, Cp932FitLength(text, maxBytes));
 }
 
+// Text as a field of maxBytes holds it, as a control or a record hands it out: up to its first
+// NUL, cut so that no double-byte character is split.
+inline std::string_view Cp932Field(std::string_view text, std::size_t maxBytes) {
+    return Cp932Cut(text.substr(0, text.find('\0')), maxBytes);
+}
+
 }  // namespace vesk

@@ -20,8 +20,7 @@ std::optional<Participant> ParseParticipantText(std::string_view text) {
 }
 
 const Participant& ParticipantRoster::Append(std::string_view name, std::int32_t id) {
-    return records.emplace_back(
-        Participant{std::string(Cp932Cut(name.substr(0, name.find('\0')), kNameMaxBytes)), id});
+    return records.emplace_back(Participant{std::string(Cp932Field(name, kNameMaxBytes)), id});
 }
 
 const Participant* ParticipantRoster::Find(std::int32_t id) const {

@@ -102,8 +102,7 @@ SeatBridge::Reply SeatBridge::Say(std::string_view speaker, std::string_view tex
 }
 
 SeatBridge::Reply SeatBridge::Roll(std::string_view speaker, std::string_view expression) {
-    std::string cp932 = Cp932FromUtf8(expression);
-    cp932 = std::string(Cp932Cut(cp932.substr(0, cp932.find('\0')), kMaxExpressionBytes));
+    const std::string cp932(Cp932Field(Cp932FromUtf8(expression), kMaxExpressionBytes));
     if (cp932.empty()) return {{}, {NoticeMessage("ダイス式を選択(入力)して下さい")}, false};
     const DiceLineRoll roll = RollDiceLine(NameFromPage(speaker), cp932, generator);
     if (roll.problem != DiceProblem::None) {

@@ -6,21 +6,9 @@
 
 namespace vesk {
 
-namespace {
-
-// Text as a control hands it out with a byte limit: it ends at a NUL, and the limit never
-// splits a double-byte character.
-std::string ReadControlText(const ComboBoxView& box, std::size_t maxBytes) {
-    const std::string text = box.Text();
-    const std::string_view shown = std::string_view(text).substr(0, text.find('\0'));
-    return std::string(Cp932Cut(shown, maxBytes));
-}
-
-}  // namespace
-
 void RollCommand(const ComboBoxView& diceBox, const ComboBoxView& nameBox, MessageBoxView& messages,
                  DrawSource& draws, const LineSender& send) {
-    const std::string expression = ReadControlText(diceBox, kMaxExpressionBytes);
+    const std::string expression(Cp932Field(diceBox.Text(), kMaxExpressionBytes));
     if (expression.empty()) {
         messages.ShowMessage(Cp932FromUtf8("ダイス式を選択(入力)して下さい"));
         return;
