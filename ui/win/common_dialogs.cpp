@@ -1,0 +1,67 @@
+#include "ui/win/common_dialogs.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "protocol/cp932.h"
+#include "ui/win/window_text.h"
+
+namespace vesk {
+
+namespace {
+
+struct AddressDialogData {
+    int addressId;
+    std::string_view address;
+};
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK AddressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* data = reinterpret_cast<const AddressDialogData*>(lParam);
+        SetDialogItemTextCp932(dialog, data->addressId, data->address);
+        return TRUE;
+    }
+    return AboutProc(dialog, message, wParam, lParam);
+}
+
+}  // namespace
+
+void RunAboutDialog(HINSTANCE instance, HWND owner) {
+    DialogBoxParamW(instance, L"ABOUTDLG", owner, AboutProc, 0);
+}
+
+void RunAddressDialog(HINSTANCE instance, HWND owner, int addressId, std::string_view address) {
+    AddressDialogData data{addressId, address};
+    DialogBoxParamW(instance, L"SHOWIP", owner, AddressProc, reinterpret_cast<LPARAM>(&data));
+}
+
+void OpenHelpPage(HWND owner, const wchar_t* programName) {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    // Grows until the program's full path fits: an install folder may be deeper than MAX_PATH.
+    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+           path.size()) {
+        path.resize(path.size() * 2);
+    }
+    path.resize(length);
+    path.erase(path.find_last_of(L"\\/") + 1);
+    path += L"help.html";
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    // ShellExecute reports success with a value above 32.
+    if (result <= 32) {
+        ShowMessageBox(programName, Cp932FromUtf8("ヘルプを開けませんでした（help.html）"));
+    }
+}
+
+}  // namespace vesk
