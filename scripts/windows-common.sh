@@ -10,8 +10,11 @@ VESK_WINDOWS_BUILD=${VESK_WINDOWS_BUILD:-$VESK_ROOT/build-windows}
 VESK_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip)
 
 # What running the windows under Wine needs besides: a virtual display, xdotool and xclip to
-# drive it, the Japanese locale and font, and ImageMagick for a picture of the screen.
-VESK_WINE_DESKTOP_PACKAGES=(xvfb xauth xdotool xclip locales fonts-ipafont-gothic imagemagick)
+# drive it, the Japanese locale and font, the fonts Wine draws its own window parts with
+# (fonts-wine: the caption buttons are Marlett), and ImageMagick for a picture of the screen.
+VESK_WINE_DESKTOP_PACKAGES=(
+    xvfb xauth xdotool xclip locales fonts-ipafont-gothic fonts-wine imagemagick
+)
 
 # vesk_windows_build [target...]: configures the cross build and builds the targets given, or
 # else everything with the tests.
@@ -50,7 +53,8 @@ VESK_WINE_FONT_REPLACEMENTS=(
 )
 
 # vesk_wine_setup: a Wine setup of the build's own in $VESK_WINDOWS_BUILD/wine, made before the
-# tests start so that they do not race to make it, with the font replacements; then Wine's
+# tests start so that they do not race to make it, with the font replacements and Wine drawing
+# the window frames itself (a virtual display has no window manager to draw them); then Wine's
 # server and its system services, started here and kept until vesk_wine_stop: the first test
 # program would start them otherwise, they would hold its output open, and CTest would wait
 # for that output until they ended. Wine's .NET and browser stand-ins are not wanted: nothing
@@ -59,6 +63,9 @@ VESK_WINE_FONT_REPLACEMENTS=(
 vesk_wine_setup() {
     export WINEPREFIX="$VESK_WINDOWS_BUILD/wine" WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LANG=ja_JP.UTF-8
+    # Made afresh for each run: no settings, installs or fonts of an earlier run stay in it.
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w
     # Wine links the user's Documents, Desktop and the like to the home folder; real folders in
@@ -69,8 +76,12 @@ vesk_wine_setup() {
         rm "$folder"
         mkdir "$folder"
     done
+    # The caption buttons Wine draws are letters of its Marlett font, which this Wine does not
+    # find in fonts-wine by itself.
+    ln -sf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     wineserver -p </dev/null >/dev/null 2>&1
     wineboot </dev/null >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     local replacement
     for replacement in "${VESK_WINE_FONT_REPLACEMENTS[@]}"; do
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${replacement%%=*}" \
