@@ -2,13 +2,9 @@
 #   cpack -G "NSIS;ZIP" in the cross build (scripts/windows-package.sh).
 # Included from CMakeLists.txt next to this file in place of the Debian package.
 
-# One folder holds the programs, the help page they open beside themselves and the sample lists
-# the installer copies into the player's data folder; a zip unpacked anywhere runs as it is.
-foreach(program VeskChat VeskServer)
-    if(TARGET ${program})
-        install(TARGETS ${program} RUNTIME DESTINATION .)
-    endif()
-endforeach()
+# One folder holds the programs (each installs itself to CMAKE_INSTALL_BINDIR, which is that
+# folder on Windows), the help page they open beside themselves and the sample lists the
+# installer copies into the player's data folder; a zip unpacked anywhere runs as it is.
 install(FILES ${PROJECT_SOURCE_DIR}/resources/help/help.html ${PROJECT_SOURCE_DIR}/data/dice.sai
               ${PROJECT_SOURCE_DIR}/data/name.nam
         DESTINATION .)
