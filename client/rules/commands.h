@@ -29,6 +29,15 @@ enum class ChatCommand : int {
     kSaveHtmlLog = 220,
 };
 
+// Whether an id from a menu, key, button or context menu names one of the commands.
+constexpr bool IsChatCommand(int id) {
+    return (id >= static_cast<int>(ChatCommand::kConnect) &&
+            id <= static_cast<int>(ChatCommand::kPasteInput)) ||
+           (id >= static_cast<int>(ChatCommand::kHelp) &&
+            id <= static_cast<int>(ChatCommand::kQuit)) ||
+           id == static_cast<int>(ChatCommand::kSaveHtmlLog);
+}
+
 // Whether the menu offers the command in this state: only 接続 and 切断 are ever greyed, and
 // a greyed command does nothing from its accelerator either.
 constexpr bool CommandAllowed(ChatCommand command, MenuState state) {
