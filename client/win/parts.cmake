@@ -1,7 +1,11 @@
 # What VeskChat.exe's main window is built from besides itself: the settings in the registry,
 # the combo boxes, the connect and options dialogs, the font dialog and the flat toolbar.
 add_library(vesk_chat_win_parts STATIC
+    ${PROJECT_SOURCE_DIR}/client/win/connect_dialog.cpp
+    ${PROJECT_SOURCE_DIR}/client/win/option_dialog.cpp
     ${PROJECT_SOURCE_DIR}/client/win/registry_settings_store.cpp
+    ${PROJECT_SOURCE_DIR}/client/win/target_fields.cpp
+    ${PROJECT_SOURCE_DIR}/client/win/win_combo_box.cpp
 )
 target_link_libraries(vesk_chat_win_parts PUBLIC vesk_client_rules vesk_win_ui advapi32)
 
