@@ -7,7 +7,7 @@
 
 namespace vesk {
 
-class WinComboBox final : public ComboBoxView {
+class WinComboBox final : public NameBoxView {
 public:
     explicit WinComboBox(HWND box) : box(box) {}
 
@@ -15,6 +15,10 @@ public:
     void AddItem(std::string_view text) override;
     void Clear() override;
     void SelectFirst() override;
+    int Find(std::string_view text) const override;
+    void InsertFirst(std::string_view text) override;
+    void RemoveFirst() override;
+    void Select(int index) override;
 
     HWND Window() const { return box; }
 
