@@ -23,4 +23,17 @@ public:
     virtual void SelectFirst() = 0;
 };
 
+// The player name box: besides the list's entries, the default player name stands first and
+// a name typed at connecting joins the list.
+class NameBoxView : public ComboBoxView {
+public:
+    // The index of the item that reads exactly text, or -1.
+    virtual int Find(std::string_view text) const = 0;
+    virtual void InsertFirst(std::string_view text) = 0;
+    // Nothing when the box is empty.
+    virtual void RemoveFirst() = 0;
+    // Makes the item the selection and the shown text.
+    virtual void Select(int index) = 0;
+};
+
 }  // namespace vesk

@@ -3,6 +3,8 @@
 // The commands of VeskChat: every user action other than typing arrives as one of these ids,
 // from the menu, the accelerators, the toolbar's dice button or the context menus.
 
+#include "protocol/menu_state.h"
+
 namespace vesk {
 
 enum class ChatCommand : int {
@@ -26,5 +28,22 @@ enum class ChatCommand : int {
     // Beyond the commands of the original menu, so none of their ids changes meaning.
     kSaveHtmlLog = 220,
 };
+
+// Whether an id from a menu, key, button or context menu names one of the commands.
+constexpr bool IsChatCommand(int id) {
+    return (id >= static_cast<int>(ChatCommand::kConnect) &&
+            id <= static_cast<int>(ChatCommand::kPasteInput)) ||
+           (id >= static_cast<int>(ChatCommand::kHelp) &&
+            id <= static_cast<int>(ChatCommand::kQuit)) ||
+           id == static_cast<int>(ChatCommand::kSaveHtmlLog);
+}
+
+// Whether the menu offers the command in this state: only 接続 and 切断 are ever greyed, and
+// a greyed command does nothing from its accelerator either.
+constexpr bool CommandAllowed(ChatCommand command, MenuState state) {
+    if (command == ChatCommand::kConnect) return state != MenuState::Active;
+    if (command == ChatCommand::kDisconnect) return state != MenuState::Idle;
+    return true;
+}
 
 }  // namespace vesk

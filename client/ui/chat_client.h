@@ -1,80 +1,77 @@
 #pragma once
 
-// VeskChat as a whole: the main window, the connection, the settings, the lists and the dice,
-// and the command handler that every user action reaches.
+// VeskChat on Qt: the main window and its dialogs as the front end of the core, which decides
+// what every user action does.
 
 #include <QTimer>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <vector>
 
-#include "client/net/client_connection.h"
-#include "client/rules/client_settings.h"
-#include "client/rules/session_record.h"
+#include "client/app/chat_core.h"
 #include "client/ui/chat_main_window.h"
-#include "client/ui/rejoin_driver.h"
-#include "dice/data_folder.h"
-#include "dice/random_generator.h"
-
-class QFont;
 
 namespace vesk {
 
-class ChatClient {
+class ChatClient final : public ChatFrontEnd {
 public:
     // store must outlive the client; paths are the lists in the data folder.
     ChatClient(SettingsStore& store, ListPaths paths);
-    // The connection is closed before the window goes.
-    ~ChatClient();
+    ~ChatClient() override;
     ChatClient(const ChatClient&) = delete;
     ChatClient& operator=(const ChatClient&) = delete;
 
-    // Start-up once the socket library is ready: the settings, the window at its placement,
-    // the dice and name lists, the font and the dice generator.
-    void Start();
-
-    // What the command with this id does. Ids that name no command, and commands whose menu
-    // item is greyed, do nothing.
-    void RunCommand(ChatCommand command);
+    // Start-up once the socket library is ready.
+    void Start() { core.Start(); }
+    void RunCommand(ChatCommand command) { core.RunCommand(command); }
 
     ChatMainWindow& Window() { return window; }
-    ClientConnection& Connection() { return connection; }
-    const ClientSettings& Settings() const { return settings; }
+    ClientConnection& Connection() { return core.Connection(); }
+    const ClientSettings& Settings() const { return core.Settings(); }
 
-    // The font of the chat log and the chat input as the settings give it.
-    QFont ChatFont() const;
+    // ChatWindow
+    void AppendChatLog(std::string_view text) override { core.ShowLine(text); }
+    void AddParticipantRow(std::string_view name) override { window.AddParticipantRow(name); }
+    void DeleteParticipantRow(int index) override { window.DeleteParticipantRow(index); }
+    void ClearParticipantRows() override { window.ClearParticipantRows(); }
+    void ShowMessage(std::string_view text) override { window.ShowMessage(text); }
+    void SetMenuState(MenuState state) override { window.SetMenuState(state); }
+    std::string CurrentPlayerName() override { return window.CurrentPlayerName(); }
+    void PostToMainThread(std::function<void()> task) override;
+
+    // ChatFrontEnd
+    ComboBoxView& DiceBox() override { return window.DiceBox(); }
+    NameBoxView& NameBox() override { return window.NameBox(); }
+    ChatLogView& Log() override;
+    ChatInputView& Input() override;
+    std::optional<ConnectChoice> RunConnectDialog(const ConnectionTarget& target,
+                                                  std::string_view defaultName,
+                                                  const ListPaths& paths) override;
+    std::optional<OptionChoice> RunOptionDialog(const ConnectionTarget& target,
+                                                const ClientSettings& settings) override;
+    std::string ShownFontFace(std::string_view storedFace) override;
+    std::optional<FontChoice> ChooseFont(std::string_view utf8Face, int points) override;
+    void ApplyFont(std::string_view face, int points) override;
+    void ShowIpAddresses(std::string_view serverAddress) override;
+    void ShowAbout() override;
+    void ShowHelp() override;
+    void Nudge() override;
+    void StartTimer(CoreTimer timer, std::chrono::milliseconds after) override;
+    void StopTimer(CoreTimer timer) override;
+    std::vector<ScreenArea> Screens() const override;
+    WindowPlacement Placement() const override { return window.Placement(); }
+    bool PlacementShown() const override { return window.PlacementShown(); }
+    void ShowAt(const WindowPlacement& placement) override;
+    void PostClose() override;
 
 private:
-    void SendChatLine();
-    // Every line of the chat log: to the session record, then the log; the nudge.
-    void ShowLine(std::string_view text);
-    void ConnectionChanged(ConnectionEvent event);
-    void StartRecord();
-    void SavePlacement();
-    void Close();
-    void Connect();
-    void Options();
-    void ChangeFont();
-    void ApplyFont();
-    void SelectPlayerName(std::string_view name);
-    std::vector<ScreenArea> Screens() const;
+    QTimer& Timer(CoreTimer timer) { return timer == CoreTimer::Rejoin ? rejoinTimer : flushTimer; }
 
-    SettingsStore& store;
-    const ListPaths paths;
-    ClientSettings settings;
-    RandomGenerator generator;
+    // Before the core, which closes the connection and stops its timers as it goes.
     ChatMainWindow window;
-    ClientConnection connection;
-    RejoinDriver rejoin;
-    // The record of the current connection, or none; flushed to the disk once a second.
-    std::unique_ptr<SessionRecord> record;
-    QTimer recordFlush;
-    // The placement last loaded or saved: a move or resize event that leaves the window where
-    // it was, as showing it brings, saves nothing.
-    std::optional<WindowPlacement> savedPlacement;
-    // Enter without a connection says so once, not at every press.
-    bool noConnectionNoticeShown = false;
+    QTimer rejoinTimer;
+    QTimer flushTimer;
+    ChatCore core;
 };
 
 }  // namespace vesk

@@ -4,11 +4,14 @@
 #include <QKeyEvent>
 
 #include "client/rules/commands.h"
+#include "ui/cp932_text.h"
 
 namespace vesk {
 
 ChatInput::ChatInput(std::function<void()> send, CommandRunner run, QWidget* parent)
     : QLineEdit(parent), send(std::move(send)), run(std::move(run)) {}
+
+std::string ChatInput::Text() const { return ToCp932(text()); }
 
 void ChatInput::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

@@ -10,20 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "client/rules/html_log.h"
+#include "client/app/chat_front_end.h"
 #include "client/rules/log_bound.h"
 #include "client/ui/context_menu.h"
 
 namespace vesk {
 
-// How one line is shown.
-struct LineLook {
-    std::time_t arrival = 0;
-    bool showTime = false;   // "HH:MM:SS " in front, never part of a saved log
-    bool highlight = false;  // the line names the player
-};
-
-class ChatLog : public QPlainTextEdit {
+class ChatLog : public QPlainTextEdit, public ChatLogView {
     Q_OBJECT
 
 public:
@@ -31,17 +24,20 @@ public:
 
     // Adds text (code page 932, lines ending in CR LF) at the end: any selection is dropped,
     // the oldest lines go when the log is full, and the log shows its newest line.
-    void Append(std::string_view text, const LineLook& look = {});
+    void Append(std::string_view text, const LineLook& look = {}) override;
 
     // The clear-screen command: the log is empty.
     void ClearLog();
+    void Clear() override { ClearLog(); }
 
     // The whole log as a saved file holds it: code page 932 with CR LF line ends, without the
     // arrival times.
-    std::string FileText() const;
+    std::string FileText() const override;
 
     // Every line with its arrival time, oldest first.
-    std::vector<LoggedLine> Lines() const;
+    std::vector<LoggedLine> Lines() const override;
+
+    void Copy() override { copy(); }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -145,8 +145,9 @@ void ChatMainWindow::ShowMessage(std::string_view text) {
 }
 
 void ChatMainWindow::SetMenuState(MenuState state) {
-    commands.at(ChatCommand::kConnect)->setEnabled(state != MenuState::Active);
-    commands.at(ChatCommand::kDisconnect)->setEnabled(state != MenuState::Idle);
+    for (const ChatCommand command : {ChatCommand::kConnect, ChatCommand::kDisconnect}) {
+        commands.at(command)->setEnabled(CommandAllowed(command, state));
+    }
 }
 
 std::string ChatMainWindow::CurrentPlayerName() { return nameBox.Text(); }

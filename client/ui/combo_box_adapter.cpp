@@ -24,4 +24,16 @@ void ComboBoxAdapter::SelectFirst() {
     if (box.count() > 0) box.setCurrentIndex(0);
 }
 
+int ComboBoxAdapter::Find(std::string_view text) const {
+    return box.findText(FromCp932(text), Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void ComboBoxAdapter::InsertFirst(std::string_view text) { box.insertItem(0, FromCp932(text)); }
+
+void ComboBoxAdapter::RemoveFirst() {
+    if (box.count() > 0) box.removeItem(0);
+}
+
+void ComboBoxAdapter::Select(int index) { box.setCurrentIndex(index); }
+
 }  // namespace vesk

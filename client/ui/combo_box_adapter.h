@@ -8,7 +8,7 @@
 
 namespace vesk {
 
-class ComboBoxAdapter final : public ComboBoxView {
+class ComboBoxAdapter final : public NameBoxView {
 public:
     // box: an editable combo box that must outlive the adapter. It is set up like the list
     // of a drop-down box: items stay in the order added, and Enter adds nothing.
@@ -18,6 +18,10 @@ public:
     void AddItem(std::string_view text) override;
     void Clear() override;
     void SelectFirst() override;
+    int Find(std::string_view text) const override;
+    void InsertFirst(std::string_view text) override;
+    void RemoveFirst() override;
+    void Select(int index) override;
 
     QComboBox& Box() const { return box; }
 

@@ -175,4 +175,8 @@ TestListener::~TestListener() { CloseSocket(handle); }
 
 SocketHandle TestListener::Accept() { return AcceptConnection(handle).handle; }
 
+SocketHandle TestListener::Accept(std::chrono::milliseconds deadline) {
+    return WaitReadable(handle, deadline) ? Accept() : kInvalidSocket;
+}
+
 }  // namespace vesk::test

@@ -93,6 +93,8 @@ public:
     int Port() const { return port; }
     // Accepts one connection (blocking).
     SocketHandle Accept();
+    // Accepts one connection that comes within the deadline, or gives kInvalidSocket.
+    SocketHandle Accept(std::chrono::milliseconds deadline);
 
 private:
     SocketHandle handle = kInvalidSocket;

@@ -1,5 +1,6 @@
-#include "client/ui/rejoin_driver.h"
+#include "client/app/rejoin_driver.h"
 
+#include <algorithm>
 #include <string>
 
 #include "protocol/cp932.h"
@@ -12,11 +13,8 @@ RejoinSchedule::Clock::time_point Now() { return RejoinSchedule::Clock::now(); }
 
 }  // namespace
 
-RejoinDriver::RejoinDriver(ClientConnection& connection, ChatWindow& window)
-    : connection(connection), window(window) {
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [this] { Tick(); });
-}
+RejoinDriver::RejoinDriver(ClientConnection& connection, ChatWindow& window, ChatFrontEnd& timers)
+    : connection(connection), window(window), timers(timers) {}
 
 void RejoinDriver::Lost() {
     schedule.Lost(Now());
@@ -36,7 +34,7 @@ void RejoinDriver::Stop() {
         window.SetMenuState(MenuState::Idle);
     }
     schedule.Stop();
-    timer.stop();
+    timers.StopTimer(CoreTimer::Rejoin);
     connection.CancelBackgroundOpen();
 }
 
@@ -45,7 +43,8 @@ void RejoinDriver::WaitForNext() {
     const auto next = schedule.NextTry();
     if (!next) return;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Now());
-    timer.start(std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)));
+    timers.StartTimer(CoreTimer::Rejoin,
+                      std::max<std::chrono::milliseconds>(wait, std::chrono::milliseconds(0)));
 }
 
 void RejoinDriver::Tick() {
@@ -57,7 +56,7 @@ void RejoinDriver::Tick() {
 }
 
 void RejoinDriver::GiveUp() {
-    timer.stop();
+    timers.StopTimer(CoreTimer::Rejoin);
     window.SetMenuState(MenuState::Idle);
     window.AppendChatLog(Cp932FromUtf8(
         "再接続をあきらめました。ファイルメニューの「接続」で接続し直してください\r\n"));

@@ -1,0 +1,29 @@
+#pragma once
+
+// What the native connect and options dialogs share: the server address and port in their
+// fields 1000 and 1001, shown and read back, and a field made ready to be typed over.
+
+#include <optional>
+
+#include "client/message_box_view.h"
+#include "client/net/client_connection.h"
+#include "protocol/windows_headers.h"
+
+namespace vesk {
+
+void ShowTargetFields(HWND dialog, const ConnectionTarget& target);
+
+// The target the two fields hold, or nothing once the user has been told what is wrong and
+// the field at fault has the focus with its text selected.
+std::optional<ConnectionTarget> ReadTargetFields(HWND dialog, MessageBoxView& messages);
+
+// Puts the focus on the dialog's edit control id with its whole text selected.
+void FocusForRetyping(HWND dialog, int id);
+
+// The dialog's own data, handed over by DialogBoxParamW and kept with the dialog.
+template <typename State>
+State& DialogState(HWND dialog) {
+    return *reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
+}
+
+}  // namespace vesk
