@@ -22,6 +22,11 @@ set(CPACK_NSIS_PACKAGE_NAME Vesk)
 set(CPACK_NSIS_DISPLAY_NAME Vesk)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
+# The installer, the uninstaller and the entry in the system's list of programs show VeskChat's
+# icon.
+set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/client/vesk_chat.ico)
+set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/resources/client/vesk_chat.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME VeskChat.exe)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_DEFINES

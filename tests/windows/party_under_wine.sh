@@ -20,6 +20,9 @@ source "$here/party_steps.sh"
 
 server_exe="$build/server/win/VeskServer.exe"
 chat_exe="$build/client/win/VeskChat.exe"
+for program in "$server_exe" "$chat_exe" "$linux_chat"; do
+    [ -f "$program" ] || { echo "FAIL: no $program" >&2; exit 1; }
+done
 port=${VESK_PARTY_PORT:-$(python3 -c 'import socket; s = socket.socket(); s.bind(("", 0)); print(s.getsockname()[1])')}
 work=$(mktemp -d)
 trap party_cleanup EXIT
