@@ -207,9 +207,21 @@ std::optional<OptionChoice> NativeChatWindow::RunOptionDialog(const ConnectionTa
 }
 
 std::string NativeChatWindow::ShownFontFace(std::string_view storedFace) {
-    // The system draws a missing face with a stand-in without naming it: the dialog opens on
-    // the stored face.
-    return Utf8FromCp932(storedFace);
+    // The face the system draws the stored one with: a stand-in where it is not installed.
+    LOGFONTW asked{};
+    asked.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring face = WideFromCp932(storedFace);
+    face.copy(asked.lfFaceName, LF_FACESIZE - 1);
+    const HFONT font = CreateFontIndirectW(&asked);
+    const HDC context = GetDC(window);
+    const HGDIOBJ previous = SelectObject(context, font);
+    wchar_t shown[LF_FACESIZE] = {};
+    const int length = GetTextFaceW(context, LF_FACESIZE, shown);
+    SelectObject(context, previous);
+    ReleaseDC(window, context);
+    DeleteObject(font);
+    if (length <= 0) return Utf8FromCp932(storedFace);
+    return Utf8FromCp932(Cp932FromWide(shown));
 }
 
 std::optional<FontChoice> NativeChatWindow::ChooseFont(std::string_view utf8Face, int points) {
