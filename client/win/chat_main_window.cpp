@@ -1,0 +1,294 @@
+#include "client/win/chat_main_window.h"
+
+#include <richedit.h>
+
+#include "client/rules/toolbar_layout.h"
+#include "client/rules/window_layout.h"
+#include "client/win/connect_dialog.h"
+#include "client/win/font_choice.h"
+#include "client/win/option_dialog.h"
+#include "protocol/cp932.h"
+#include "resources/client/vesk_chat_ids.h"
+#include "ui/win/common_dialogs.h"
+#include "ui/win/wide_text.h"
+#include "ui/win/window_text.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr int kComboBoxId = 5;
+constexpr int kComboBoxHeight = 250;  // the drop-down list included
+
+UINT_PTR TimerId(CoreTimer timer) { return timer == CoreTimer::Rejoin ? 1 : 2; }
+
+BOOL CALLBACK AddScreen(HMONITOR, HDC, LPRECT area, LPARAM screens) {
+    reinterpret_cast<std::vector<ScreenArea>*>(screens)->push_back(
+        {area->left, area->top, area->right - area->left, area->bottom - area->top});
+    return TRUE;
+}
+
+void Place(HDWP batch, HWND control, const ControlRect& rect, UINT flags = SWP_NOZORDER) {
+    DeferWindowPos(batch, control, nullptr, rect.x, rect.y, rect.width, rect.height, flags);
+}
+
+}  // namespace
+
+NativeChatWindow::NativeChatWindow(HINSTANCE instance, SettingsStore& store, ListPaths paths)
+    : instance(instance),
+      chatInput([this] { core.SendChatLine(); }),
+      core(*this, store, std::move(paths)) {}
+
+NativeChatWindow::~NativeChatWindow() {
+    if (window != nullptr) DestroyWindow(window);
+}
+
+bool NativeChatWindow::RegisterWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VESK_CHAT_ICON));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(VESK_CHAT_MENU);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+bool NativeChatWindow::Start() {
+    // Made hidden; the core puts it at the stored placement and shows it.
+    if (CreateWindowExW(0, kClassName, L"VeskChat", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance,
+                        this) == nullptr) {
+        return false;
+    }
+    core.Start();
+    return true;
+}
+
+LRESULT CALLBACK NativeChatWindow::Procedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<NativeChatWindow*>(
+            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<NativeChatWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT NativeChatWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            CreateChildren();
+            break;
+        case WM_SIZE:
+            LayOut();
+            core.WindowMoved();
+            break;
+        case WM_MOVE:
+            core.WindowMoved();
+            break;
+        case WM_COMMAND:
+            if (IsChatCommand(LOWORD(wParam))) {
+                core.RunCommand(static_cast<ChatCommand>(LOWORD(wParam)));
+            }
+            break;
+        case WM_TIMER:
+            for (const CoreTimer timer : {CoreTimer::Rejoin, CoreTimer::RecordFlush}) {
+                if (wParam != TimerId(timer)) continue;
+                KillTimer(window, wParam);
+                core.TimerFired(timer);
+                return 0;
+            }
+            break;
+        case MainThreadQueue::kWakeMessage:
+            queue.RunPending();
+            return 0;
+        case WM_CLOSE:
+            Closing();
+            break;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            window = nullptr;
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void NativeChatWindow::CreateChildren() {
+    // The rich edit classes: the library stays loaded for the whole run.
+    LoadLibraryW(L"msftedit.dll");
+    chatLog.Create(window, instance);
+    chatInput.Create(window, instance);
+    participantList =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                        WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0,
+                        0, 0, 0, window, nullptr, instance, nullptr);
+    toolbar.Create(window, instance, *this);
+    // Measured once: the log and the list always start where the toolbar ended when it was made.
+    toolbarHeight = toolbar.Height();
+    diceBox.emplace(CreateComboBox(kDiceComboLeft));
+    nameBox.emplace(CreateComboBox(kNameComboLeft));
+    queue.Attach(window);
+}
+
+HWND NativeChatWindow::CreateComboBox(int x) {
+    HWND box = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"COMBOBOX", L"",
+        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | CBS_DROPDOWN | CBS_HASSTRINGS, x,
+        kComboTop, kComboWidth, kComboBoxHeight, toolbar.Window(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)), instance, nullptr);
+    SendMessageW(box, WM_SETFONT, SendMessageW(toolbar.Window(), WM_GETFONT, 0, 0), FALSE);
+    return box;
+}
+
+void NativeChatWindow::LayOut() {
+    RECT client{};
+    GetClientRect(window, &client);
+    const WindowLayout layout = LayOutWindow(client.right, client.bottom, toolbarHeight);
+    HDWP batch = BeginDeferWindowPos(4);
+    // The toolbar sizes itself across the top at its own height.
+    Place(batch, toolbar.Window(), {}, SWP_NOZORDER | SWP_NOREDRAW);
+    Place(batch, chatLog.Window(), layout.chatLog);
+    Place(batch, participantList, layout.participantList);
+    Place(batch, chatInput.Window(), layout.chatInput);
+    EndDeferWindowPos(batch);
+}
+
+void NativeChatWindow::Closing() {
+    // Before the roster and the controls go: no reader thread posts to the window from here on.
+    core.Close();
+    queue.Close();
+}
+
+void NativeChatWindow::AddParticipantRow(std::string_view name) {
+    const std::wstring row = WideFromCp932(name);
+    SendMessageW(participantList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+}
+
+void NativeChatWindow::DeleteParticipantRow(int index) {
+    SendMessageW(participantList, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+void NativeChatWindow::ClearParticipantRows() {
+    SendMessageW(participantList, LB_RESETCONTENT, 0, 0);
+}
+
+void NativeChatWindow::ShowMessage(std::string_view text) { ShowMessageBox(L"VeskChat", text); }
+
+void NativeChatWindow::SetMenuState(MenuState state) {
+    HMENU menu = GetMenu(window);
+    for (const ChatCommand command : {ChatCommand::kConnect, ChatCommand::kDisconnect}) {
+        EnableMenuItem(menu, static_cast<UINT>(command),
+                       MF_BYCOMMAND | (CommandAllowed(command, state) ? MF_ENABLED : MF_GRAYED));
+    }
+    DrawMenuBar(window);
+}
+
+std::string NativeChatWindow::CurrentPlayerName() { return nameBox->Text(); }
+
+std::optional<ConnectChoice> NativeChatWindow::RunConnectDialog(const ConnectionTarget& target,
+                                                                std::string_view defaultName,
+                                                                const ListPaths& paths) {
+    return vesk::RunConnectDialog(instance, window, target, defaultName, paths, *this);
+}
+
+std::optional<OptionChoice> NativeChatWindow::RunOptionDialog(const ConnectionTarget& target,
+                                                              const ClientSettings& settings) {
+    return vesk::RunOptionDialog(instance, window, target, settings, *this);
+}
+
+std::string NativeChatWindow::ShownFontFace(std::string_view storedFace) {
+    // The face the system draws the stored one with: a stand-in where it is not installed.
+    LOGFONTW asked{};
+    asked.lfCharSet = DEFAULT_CHARSET;
+    const std::wstring face = WideFromCp932(storedFace);
+    face.copy(asked.lfFaceName, LF_FACESIZE - 1);
+    const HFONT font = CreateFontIndirectW(&asked);
+    const HDC context = GetDC(window);
+    const HGDIOBJ previous = SelectObject(context, font);
+    wchar_t shown[LF_FACESIZE] = {};
+    const int length = GetTextFaceW(context, LF_FACESIZE, shown);
+    SelectObject(context, previous);
+    ReleaseDC(window, context);
+    DeleteObject(font);
+    if (length <= 0) return Utf8FromCp932(storedFace);
+    return Utf8FromCp932(Cp932FromWide(shown));
+}
+
+std::optional<FontChoice> NativeChatWindow::ChooseFont(std::string_view utf8Face, int points) {
+    return ChooseChatFont(window, Cp932FromUtf8(utf8Face), points);
+}
+
+void NativeChatWindow::ApplyFont(std::string_view face, int points) {
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_FACE | CFM_SIZE;
+    format.yHeight = points * 20;  // twips
+    const std::wstring wideFace = WideFromCp932(face);
+    wideFace.copy(format.szFaceName, LF_FACESIZE - 1);
+    for (HWND control : {chatLog.Window(), chatInput.Window()}) {
+        if (control == nullptr) continue;
+        SendMessageW(control, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+        SendMessageW(control, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    }
+}
+
+void NativeChatWindow::ShowIpAddresses(std::string_view serverAddress) {
+    RunAddressDialog(instance, window, VESK_ID_SHOWN_ADDRESS, serverAddress);
+}
+
+void NativeChatWindow::ShowAbout() { RunAboutDialog(instance, window); }
+
+void NativeChatWindow::ShowHelp() { OpenHelpPage(window, L"VeskChat"); }
+
+void NativeChatWindow::Nudge() {
+    // Only while another window has the player's attention.
+    if (GetForegroundWindow() == window) return;
+    FLASHWINFO flash{sizeof flash, window, FLASHW_TRAY | FLASHW_TIMERNOFG, 0, 0};
+    FlashWindowEx(&flash);
+}
+
+void NativeChatWindow::StartTimer(CoreTimer timer, std::chrono::milliseconds after) {
+    SetTimer(window, TimerId(timer), static_cast<UINT>(after.count()), nullptr);
+}
+
+void NativeChatWindow::StopTimer(CoreTimer timer) {
+    if (window != nullptr) KillTimer(window, TimerId(timer));
+}
+
+std::vector<ScreenArea> NativeChatWindow::Screens() const {
+    std::vector<ScreenArea> screens;
+    EnumDisplayMonitors(nullptr, nullptr, AddScreen, reinterpret_cast<LPARAM>(&screens));
+    return screens;
+}
+
+WindowPlacement NativeChatWindow::Placement() const {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    return {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
+}
+
+bool NativeChatWindow::PlacementShown() const {
+    return IsWindowVisible(window) && !IsIconic(window);
+}
+
+void NativeChatWindow::ShowAt(const WindowPlacement& placement) {
+    SetWindowPos(window, nullptr, placement.posX, placement.posY, placement.width, placement.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    if (chatInput.Window() != nullptr) SetFocus(chatInput.Window());
+}
+
+void NativeChatWindow::PostClose() { PostMessageW(window, WM_CLOSE, 0, 0); }
+
+}  // namespace vesk

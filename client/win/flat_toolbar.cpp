@@ -1,0 +1,182 @@
+#include "client/win/flat_toolbar.h"
+
+#include <uxtheme.h>
+
+#include <array>
+
+#include "client/rules/commands.h"
+#include "client/rules/toolbar_layout.h"
+#include "protocol/cp932.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr int kImageWidth = 16;
+constexpr int kImageHeight = 15;
+// The pictures' backgrounds, which the toolbar shows through.
+constexpr COLORREF kNormalKey = RGB(255, 0, 0);
+constexpr COLORREF kHotKey = RGB(192, 192, 192);
+
+// The toolbar's buttons in order: room for the dice combo box, the dice button, and the gap
+// up to the name combo box, with the etched rule in it.
+enum Slot { kDiceRoom, kDiceButton, kNameGap, kSlotCount };
+
+RECT SlotRect(HWND window, Slot slot) {
+    RECT rect{};
+    SendMessageW(window, TB_GETITEMRECT, slot, reinterpret_cast<LPARAM>(&rect));
+    return rect;
+}
+
+void SetSlotWidth(HWND window, Slot slot, int width) {
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_BYINDEX | TBIF_SIZE;
+    info.cx = static_cast<WORD>(width);
+    SendMessageW(window, TB_SETBUTTONINFOW, slot, reinterpret_cast<LPARAM>(&info));
+}
+
+int WindowHeight(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+
+// The etched rule before the name combo box, as high as the button: a shadow line and a
+// highlight line right of it.
+void DrawRule(HWND window) {
+    const RECT button = SlotRect(window, kDiceButton);
+    const HDC context = GetDC(window);
+    const RECT shadow{kRuleLeft, button.top, kRuleLeft + 1, button.bottom};
+    const RECT highlight{kRuleLeft + 1, button.top, kRuleLeft + 2, button.bottom};
+    FillRect(context, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
+    FillRect(context, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+    ReleaseDC(window, context);
+}
+
+}  // namespace
+
+LRESULT CALLBACK FlatToolbar::ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                          UINT_PTR id, DWORD_PTR toolbar) {
+    if (message == WM_LBUTTONDOWN) {
+        // A press anywhere on the toolbar brings the window forward, as a press on any other
+        // part of it does.
+        SetForegroundWindow(GetParent(window));
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(window, ToolbarProc, id);
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    switch (message) {
+        case WM_PAINT:
+            DrawRule(window);
+            break;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_MOUSEMOVE:
+        case WM_CAPTURECHANGED:
+            reinterpret_cast<FlatToolbar*>(toolbar)->ShowPressedDie();
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+FlatToolbar::~FlatToolbar() {
+    if (window != nullptr && IsWindow(window)) {
+        SendMessageW(window, TB_SETIMAGELIST, 0, 0);
+        SendMessageW(window, TB_SETHOTIMAGELIST, 0, 0);
+    }
+    if (normalImages != nullptr) ImageList_Destroy(normalImages);
+    if (hotImages != nullptr) ImageList_Destroy(hotImages);
+}
+
+HWND FlatToolbar::Create(HWND parent, HINSTANCE instance, MessageBoxView& messages) {
+    const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&classes);
+    // Children clipped: the combo boxes lie over the toolbar's room for them.
+    window = CreateWindowExW(
+        0, TOOLBARCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | TBSTYLE_FLAT, 0, 0,
+        0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kControlId)), instance, nullptr);
+    if (window == nullptr) return nullptr;
+    // The classic look of a flat toolbar is the one wanted: flat at rest, a raised border
+    // under the pointer, a sunken one and the picture shifted while pressed. A visual style
+    // would draw its own highlight instead.
+    SetWindowTheme(window, L" ", L" ");
+    SendMessageW(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageWidth, kImageHeight));
+    LoadImages(instance, messages);
+    AddButtons();
+    MakeRoomForComboBoxes();
+    SetWindowSubclass(window, ToolbarProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    return window;
+}
+
+int FlatToolbar::Height() const { return WindowHeight(window); }
+
+void FlatToolbar::LoadImages(HINSTANCE instance, MessageBoxView& messages) {
+    normalImages =
+        ImageList_LoadImageW(instance, L"TOOLBAR1", kImageWidth, 1, kNormalKey, IMAGE_BITMAP, 0);
+    hotImages =
+        ImageList_LoadImageW(instance, L"TOOLBAR2", kImageWidth, 1, kHotKey, IMAGE_BITMAP, 0);
+    if (normalImages == nullptr || hotImages == nullptr) {
+        messages.ShowMessage(Cp932FromUtf8("イメージリスト作成失敗"));
+    }
+    shownImages = normalImages;
+    SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normalImages));
+    SendMessageW(window, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages));
+}
+
+void FlatToolbar::ShowPressedDie() {
+    // The control shows the hot picture only while the button is hot and not pressed; a
+    // pressed die keeps the brighter picture, so it becomes the resting list for as long.
+    const bool pressed =
+        SendMessageW(window, TB_ISBUTTONPRESSED, static_cast<WPARAM>(ChatCommand::kRollDice), 0);
+    const HIMAGELIST wanted = pressed && hotImages != nullptr ? hotImages : normalImages;
+    if (wanted == shownImages) return;
+    shownImages = wanted;
+    SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(wanted));
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+void FlatToolbar::AddButtons() {
+    // Room for the combo boxes is made of blank, disabled buttons without a picture, which a
+    // flat toolbar leaves undrawn: it would draw a separator as a rule of its own, and where
+    // in the separator differs between the platforms.
+    const auto roll = static_cast<int>(ChatCommand::kRollDice);
+    const std::array<TBBUTTON, kSlotCount> buttons{{
+        {I_IMAGENONE, 0, 0, BTNS_BUTTON, {}, 0, 0},
+        {0, roll, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0},
+        {I_IMAGENONE, 0, 0, BTNS_BUTTON, {}, 0, 0},
+    }};
+    SendMessageW(window, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonWidth, kRecordBottom - kRecordTop));
+    // The control may start its row a little in: the room is made as wide as puts the dice
+    // button where the layout has it, and the gap after it reaches the name combo box.
+    SetSlotWidth(window, kDiceRoom, kDiceButtonLeft);
+    const int off = SlotRect(window, kDiceButton).left - kDiceButtonLeft;
+    if (off != 0) SetSlotWidth(window, kDiceRoom, kDiceButtonLeft - off);
+    SetSlotWidth(window, kNameGap, kNameComboLeft - SlotRect(window, kDiceButton).right);
+}
+
+void FlatToolbar::MakeRoomForComboBoxes() {
+    // A combo box like the main window's, in the toolbar's font, measured and put away.
+    const HWND probe = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"COMBOBOX", nullptr, WS_CHILD | WS_BORDER | CBS_DROPDOWN, kDiceComboLeft,
+        kComboTop, kComboWidth, 250, window, nullptr, nullptr, nullptr);
+    SendMessageW(probe, WM_SETFONT, SendMessageW(window, WM_GETFONT, 0, 0), FALSE);
+    const int needed = ToolbarHeightFor(WindowHeight(probe));
+    DestroyWindow(probe);
+
+    // The control sizes itself to its row of buttons: a taller row where the box needs it.
+    SendMessageW(window, TB_AUTOSIZE, 0, 0);
+    RECT client{};
+    GetClientRect(window, &client);
+    const int shortBy = needed - client.bottom;
+    if (shortBy > 0) {
+        const auto size = static_cast<DWORD>(SendMessageW(window, TB_GETBUTTONSIZE, 0, 0));
+        SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(LOWORD(size), HIWORD(size) + shortBy));
+        SendMessageW(window, TB_AUTOSIZE, 0, 0);
+    }
+}
+
+}  // namespace vesk

@@ -1,0 +1,157 @@
+// VeskChat.exe itself, driven through its window from this process as a player would drive it:
+// its menu, the CONNECT dialog, the join lines on the wire, a line from the relay in the log
+// and the list, a typed line sent on Enter, and a clean end. The test stands in for the relay.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+
+#include "resources/client/vesk_chat_ids.h"
+#include "tests/client/dice/temp_folder.h"
+#include "tests/support/test_peer.h"
+#include "tests/windows/native_driver.h"
+
+namespace vesk::test {
+namespace {
+
+constexpr int kChatInputId = 5555;
+
+std::string SampleList(const char* name) {
+    std::ifstream file(std::filesystem::path(VESK_DATA_DIR) / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A list box's rows, read through messages the system carries between processes.
+std::vector<std::wstring> Rows(HWND list) {
+    std::vector<std::wstring> rows;
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT row = 0; row < count; ++row) {
+        std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, row, 0)) + 1,
+                          L'\0');
+        SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(text.size() - 1);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+class ChatWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A first start: no settings of an earlier run, and the lists in the folder the
+        // program starts in.
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Okvi\\VeskChat");
+        folder.Write("dice.sai", SampleList("dice.sai"));
+        folder.Write("name.nam", SampleList("name.nam"));
+        previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder.Path());
+        chat.emplace(ProgramPath(VESK_VESKCHAT_PATH));
+        ASSERT_TRUE(chat->Started());
+        window = chat->WaitForWindow(L"VeskChat", L"VeskChat");
+        ASSERT_NE(window, nullptr);
+    }
+
+    void TearDown() override {
+        chat.reset();
+        std::filesystem::current_path(previous);
+    }
+
+    // The chat log's text, each line ending in CR as the rich edit ends its paragraphs.
+    std::wstring LogText() const {
+        std::wstring text = WindowText(FindWindowExW(window, nullptr, L"RICHEDIT50W", nullptr));
+        std::erase(text, L'\n');
+        return text;
+    }
+    ::testing::AssertionResult LogEndsWith(const std::wstring& lines) const {
+        if (WaitFor([&] { return LogText().ends_with(lines); })) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << "the log reads " << ::testing::PrintToString(LogText());
+    }
+    HWND Input() const { return GetDlgItem(window, kChatInputId); }
+    void Type(const wchar_t* text) const {
+        SendMessageW(Input(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        PostMessageW(Input(), WM_KEYDOWN, VK_RETURN, 1);
+    }
+    bool ChooseFileItem(wchar_t itemKey) const {
+        return chat->ChooseMenuItem(window, L'f', itemKey);
+    }
+
+    TempFolder folder;
+    std::filesystem::path previous;
+    std::optional<NativeProgram> chat;
+    HWND window = nullptr;
+};
+
+TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
+    const ResourceMenu menu(ProgramPath(VESK_VESKCHAT_PATH), VESK_CHAT_MENU);
+    ASSERT_NE(menu.Handle(), nullptr);
+    const std::pair<int, const wchar_t*> bar[] = {
+        {0, L"ファイル(&F)"}, {1, L"プレイ(&P)"}, {2, L"ツール(&T)"}, {3, L"ヘルプ(&H)"}};
+    for (const auto& [position, title] : bar)
+        EXPECT_EQ(MenuBarTitle(menu.Handle(), position), title);
+    const std::pair<UINT, const wchar_t*> items[] = {
+        {VESK_CMD_CONNECT, L"接続(&S)\tCtrl + S"},
+        {VESK_CMD_DISCONNECT, L"切断(&C)\tCtrl + Shift + S"},
+        {VESK_CMD_SAVE_HTML_LOG, L"ログをHTMLで保存"},
+        {VESK_CMD_ROLL_DICE, L"ダイスを振る\tCtrl + D"},
+        {VESK_CMD_QUIT, L"終了(&Q)\tCtrl + Q"},
+    };
+    for (const auto& [id, text] : items) EXPECT_EQ(MenuItemText(menu.Handle(), id), text) << id;
+
+    // Not connected: 切断 is greyed and does nothing, 接続 opens CONNECT on the defaults.
+    ASSERT_TRUE(ChooseFileItem(L'c'));
+    ASSERT_TRUE(ChooseFileItem(L's'));
+    const HWND connect = chat->WaitForWindow(kDialogClass, L"接続");
+    ASSERT_NE(connect, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(connect, VESK_ID_ADDRESS)), L"127.0.0.1");
+    EXPECT_EQ(WindowText(GetDlgItem(connect, VESK_ID_PORT)), L"15000");
+
+    TestListener relay;
+    SetDlgItemTextW(connect, VESK_ID_PORT, std::to_wstring(relay.Port()).c_str());
+    SetDlgItemTextW(connect, VESK_ID_NAME, L"アヤ①");
+    PostMessageW(connect, WM_COMMAND, IDOK, 0);
+    TestPeer party(TestPeer::Adopt{relay.Accept(kDeadline)});
+    ASSERT_TRUE(party.Connected());
+    for (const char* line :
+         {"アヤ①\r\n", "talk\r\n", "talkアヤ① がパーティに参加しました\r\n", "talk\r\n"}) {
+        EXPECT_EQ(party.NextLine(), Sjis(line));
+    }
+    ASSERT_TRUE(WaitForWindowGone(connect));
+
+    // What the relay sends shows in the list and the log.
+    ASSERT_TRUE(party.Send(Sjis("paddアヤ①\t0\r\ntalkアヤ① がパーティに参加しました\r\n")));
+    EXPECT_TRUE(WaitFor([&] {
+        return Rows(FindWindowExW(window, nullptr, L"LISTBOX", nullptr)) ==
+               std::vector<std::wstring>{L"アヤ①"};
+    }));
+    EXPECT_TRUE(LogEndsWith(L"アヤ① がパーティに参加しました\r"));
+
+    // Enter sends the typed line under the chosen name and empties the input.
+    Type(L"こんにちは 100%");
+    EXPECT_EQ(party.NextLine(), Sjis("talkアヤ①：こんにちは 100%\r\n"));
+    EXPECT_TRUE(WaitFor([&] { return WindowText(Input()).empty(); }));
+
+    // Connected: 接続 is greyed and opens nothing; 切断 ends the connection.
+    ASSERT_TRUE(ChooseFileItem(L's'));
+    ASSERT_TRUE(ChooseFileItem(L'c'));
+    EXPECT_TRUE(party.WaitForClose());
+    EXPECT_EQ(chat->FindWindowOf(kDialogClass, L"接続"), nullptr);
+
+    // Without a connection a typed line stays where it is, and the log says why.
+    Type(L"まだ届かない");
+    EXPECT_TRUE(
+        LogEndsWith(L"サーバーに接続していません。ファイルメニューの「接続」で接続してください\r"));
+    EXPECT_EQ(WindowText(Input()), L"まだ届かない");
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(chat->WaitForExit(), 0u);
+}
+
+}  // namespace
+}  // namespace vesk::test
