@@ -20,6 +20,8 @@ fail() {
 
 party_cleanup() {
     local status=$? pid
+    # What the screen showed when a step failed.
+    [ $status -eq 0 ] || import -display "$DISPLAY" -window root "$work/failed.png" 2>/dev/null || true
     for pid in "${party_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${party_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
     if [ $status -eq 0 ]; then

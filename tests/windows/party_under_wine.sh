@@ -48,8 +48,8 @@ serv=$(wait_window "$server_pid" '^サーバー起動$')
 focus "$serv"
 type_ascii "$port"
 keys Return
-observe 127.0.0.1 "$port" observer
-expect_line $'padd''observer'$'\t''0'
+observe 127.0.0.1 "$port" 見物人
+expect_line "padd見物人"$'\t'0
 
 step "the Wine VeskChat joins through its CONNECT dialog"
 start_in wine_chat_pid "$work/wine-chat" wine "$chat_exe"
@@ -73,6 +73,7 @@ expect_line 'talkガルド：hello from Linux'
 
 step "a roll from the Wine client (Ctrl+D, the first entry of dice.sai: 1D[100])"
 focus "$wine_chat"
+click_chat_input "$wine_chat"
 keys ctrl+d
 expect_line 'talkアリス：ころりんこ。。。1D[100]' ' = ([1-9][0-9]?|100) = \1'
 if [ -n "$screenshot" ]; then
@@ -82,8 +83,9 @@ fi
 
 step "the Wine client saves its log: File > ログを保存"
 focus "$wine_chat"
-# The File menu opens on its first item; up from there: 終了, 画面をクリア, ログを保存.
-keys alt+f Up Up Up Return
+# The File menu opens on its first item; down from there (separators are passed over): 切断,
+# IPアドレスを表示, ログを保存.
+keys alt+f Down Down Down Return
 dismiss_message_box "$wine_chat_pid" "$wine_chat"
 check_saved_log "$work/wine-chat" \
     'アリス がパーティに参加しました' \
