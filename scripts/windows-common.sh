@@ -30,6 +30,15 @@ vesk_windows_build() {
     cmake --build "$VESK_WINDOWS_BUILD" -j "$(nproc)" "${targets[@]}"
 }
 
+# vesk_windows_package: the installer's and the zip's path without ".exe" or ".zip", as CPack
+# names them in the configured cross build.
+vesk_windows_package() {
+    local name
+    name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' \
+        "$VESK_WINDOWS_BUILD/CPackConfig.cmake")
+    echo "$VESK_WINDOWS_BUILD/$name"
+}
+
 # Wine's ANSI code page follows LANG: with ja_JP.UTF-8 it is 932, without that locale 1252.
 vesk_japanese_locale() {
     locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8' && return 0

@@ -10,5 +10,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/windows-common.sh"
 vesk_install_packages "${VESK_WINDOWS_PACKAGES[@]}"
 vesk_windows_build
 (cd "$VESK_WINDOWS_BUILD" && cpack -G "NSIS;ZIP" >/dev/null)
-echo "Installer: $(ls "$VESK_WINDOWS_BUILD"/vesk-*-win64.exe)"
-echo "Zip:       $(ls "$VESK_WINDOWS_BUILD"/vesk-*-win64.zip)"
+package=$(vesk_windows_package)
+echo "Installer: $package.exe"
+echo "Zip:       $package.zip"

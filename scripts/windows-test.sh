@@ -40,5 +40,6 @@ else
 fi
 
 echo "=== the installer under Wine ==="
-"$VESK_ROOT/tests/windows/installer_under_wine.sh" "$build" || status=$?
+package=$(vesk_windows_package)
+"$VESK_ROOT/tests/windows/installer_under_wine.sh" "$package.exe" "$package.zip" || status=$?
 exit "$status"

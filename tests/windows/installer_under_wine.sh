@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The installer and the zip that scripts/windows-package.sh made in BUILD, checked under Wine:
+# The installer and the zip that scripts/windows-package.sh makes, checked under Wine:
 # the zip holds the programs, the help page and the sample lists; a silent install puts them
 # under "C:\Program Files\Vesk" with the Start-menu entries, and seeds the player's data folder
 # with the sample lists it does not have yet; a silent uninstall takes the files and the
 # entries away and leaves the data folder and VeskChat's settings.
-#   installer_under_wine.sh BUILD
+#   installer_under_wine.sh INSTALLER.exe ZIP.zip
 # Run by scripts/windows-test.sh, with WINEPREFIX set to the Wine setup the tests use.
 set -euo pipefail
-build=${1:?usage: installer_under_wine.sh BUILD}
+installer=${1:?usage: installer_under_wine.sh INSTALLER.exe ZIP.zip}
+zip=${2:?usage: installer_under_wine.sh INSTALLER.exe ZIP.zip}
 : "${WINEPREFIX:?the Wine setup to install into}"
 
 failures=0
@@ -28,8 +29,6 @@ wait_until() {
     done
 }
 
-installer=$(ls "$build"/vesk-*-win64.exe)
-zip=$(ls "$build"/vesk-*-win64.zip)
 shipped=(VeskChat.exe VeskServer.exe vesk-relay.exe help.html dice.sai name.nam)
 
 listing=$(unzip -Z1 "$zip")
