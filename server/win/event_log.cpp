@@ -16,8 +16,8 @@ void EventLog::Create(HINSTANCE instance, HWND parent) {
     control = CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT50W", L"", kStyle, 0, 0, 0, 0, parent,
                               nullptr, instance, nullptr);
     if (control == nullptr) return;
-    // Room for kMaxChars and one more line of the longest kind.
-    SendMessageW(control, EM_EXLIMITTEXT, 0, kMaxChars + 16384);
+    // Room for maxChars and one more line of the longest kind.
+    SendMessageW(control, EM_EXLIMITTEXT, 0, maxChars + 16384);
 }
 
 void EventLog::Fit(int width, int height) {
@@ -33,10 +33,10 @@ long EventLog::TextLength() const {
 }
 
 void EventLog::MakeRoom(long needed) {
-    const long excess = TextLength() + needed - kMaxChars;
+    const long excess = TextLength() + needed - maxChars;
     if (excess <= 0) return;
     // A quarter more than needed, so that the cut is made once in a long while.
-    const long cutAt = excess + kMaxChars / 4;
+    const long cutAt = excess + maxChars / 4;
     const auto line = SendMessageW(control, EM_EXLINEFROMCHAR, 0, cutAt);
     auto end = SendMessageW(control, EM_LINEINDEX, line + 1, 0);
     if (end < 0) end = TextLength();

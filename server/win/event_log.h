@@ -15,7 +15,9 @@ public:
     // log that stopped at the control's own limit would drop every later line unseen.
     static constexpr long kMaxChars = 4'000'000;
 
-    // Makes the control as a child of parent. Without the rich edit library the window runs
+    explicit EventLog(long maxChars = kMaxChars) : maxChars(maxChars) {}
+
+    // Makes the control as a child of parent, empty. Without the rich edit library the window runs
     // without a log and lines are dropped.
     void Create(HINSTANCE instance, HWND parent);
 
@@ -30,9 +32,10 @@ public:
 
 private:
     long TextLength() const;
-    // Deletes whole lines from the top until needed more characters fit under kMaxChars.
+    // Deletes whole lines from the top until needed more characters fit under maxChars.
     void MakeRoom(long needed);
 
+    const long maxChars;
     HWND control = nullptr;
 };
 

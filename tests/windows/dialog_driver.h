@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,25 +15,14 @@
 #include "client/message_box_view.h"
 #include "protocol/cp932.h"
 #include "protocol/windows_headers.h"
+#include "tests/windows/native_driver.h"
 
 namespace vesk::test {
 
-inline constexpr auto kDialogDeadline = std::chrono::seconds(10);
-
-// Waits until ready() holds or the deadline passes; the last answer of ready().
-inline bool WaitFor(const std::function<bool()>& ready) {
-    const auto end = std::chrono::steady_clock::now() + kDialogDeadline;
-    while (!ready()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
 // The visible dialog of this process with the given title, or null.
 inline HWND FindOwnDialog(const wchar_t* title) {
-    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", title); window != nullptr;
-         window = FindWindowExW(nullptr, window, L"#32770", title)) {
+    for (HWND window = FindWindowExW(nullptr, nullptr, kDialogClass, title); window != nullptr;
+         window = FindWindowExW(nullptr, window, kDialogClass, title)) {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
         if (process == GetCurrentProcessId() && IsWindowVisible(window)) return window;
@@ -53,7 +41,7 @@ auto DriveDialog(const wchar_t* title, const std::function<void(HWND)>& drive, R
             return;
         }
         drive(dialog);
-        if (!WaitFor([&] { return !IsWindow(dialog); })) {
+        if (!WaitForWindowGone(dialog)) {
             ADD_FAILURE() << "the dialog stayed open";
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
@@ -63,12 +51,7 @@ auto DriveDialog(const wchar_t* title, const std::function<void(HWND)>& drive, R
     return result;
 }
 
-inline std::wstring ItemText(HWND dialog, int id) {
-    const HWND item = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(item, text.data(), text.size())));
-    return text;
-}
+inline std::wstring ItemText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 
 inline void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
