@@ -150,6 +150,12 @@ TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
     EXPECT_EQ(party.NextLine(), Sjis("talkアヤ①：こんにちは 100%\r\n"));
     EXPECT_TRUE(WaitFor([&] { return WindowText(Input()).empty(); }));
 
+    // The dice button rolls the expression the dice box shows, the first of the list.
+    PostMessageW(window, WM_COMMAND, VESK_CMD_ROLL_DICE, 0);
+    const std::optional<std::string> roll = party.NextLine();
+    ASSERT_TRUE(roll.has_value());
+    EXPECT_TRUE(roll->starts_with(Sjis("talkアヤ①：ころりんこ。。。1D[100] = "))) << *roll;
+
     // Connected: 接続 is greyed and opens nothing; 切断 ends the connection.
     ASSERT_TRUE(ChooseFileItem(L's'));
     ASSERT_TRUE(ChooseFileItem(L'c'));
