@@ -93,6 +93,10 @@ LRESULT NativeChatWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOVE:
             core.WindowMoved();
             break;
+        case WM_SETFOCUS:
+            // The window comes back to the front: the player goes on typing.
+            if (chatInput.Window() != nullptr) SetFocus(chatInput.Window());
+            return 0;
         case WM_COMMAND:
             if (IsChatCommand(LOWORD(wParam))) {
                 core.RunCommand(static_cast<ChatCommand>(LOWORD(wParam)));

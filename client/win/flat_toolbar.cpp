@@ -83,6 +83,7 @@ LRESULT CALLBACK FlatToolbar::ToolbarProc(HWND window, UINT message, WPARAM wPar
 
 FlatToolbar::~FlatToolbar() {
     if (window != nullptr && IsWindow(window)) {
+        RemoveWindowSubclass(window, ToolbarProc, 1);
         SendMessageW(window, TB_SETIMAGELIST, 0, 0);
         SendMessageW(window, TB_SETHOTIMAGELIST, 0, 0);
     }

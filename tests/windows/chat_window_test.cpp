@@ -104,6 +104,19 @@ TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
     };
     for (const auto& [id, text] : items) EXPECT_EQ(MenuItemText(menu.Handle(), id), text) << id;
 
+    // The dialogs of the help menu and of the server's address open over the window.
+    ASSERT_TRUE(chat->ChooseMenuItem(window, L'h', L'a'));
+    const HWND about = chat->WaitForWindow(kDialogClass, L"バージョン情報");
+    ASSERT_NE(about, nullptr);
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitForWindowGone(about));
+    PostMessageW(window, WM_COMMAND, VESK_CMD_SHOW_IP, 0);
+    const HWND address = chat->WaitForWindow(kDialogClass, L"IPアドレス表示");
+    ASSERT_NE(address, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(address, VESK_ID_SHOWN_ADDRESS)), L"127.0.0.1");
+    PostMessageW(address, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitForWindowGone(address));
+
     // Not connected: 切断 is greyed and does nothing, 接続 opens CONNECT on the defaults.
     ASSERT_TRUE(ChooseFileItem(L'c'));
     ASSERT_TRUE(ChooseFileItem(L's'));
@@ -136,6 +149,12 @@ TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
     Type(L"こんにちは 100%");
     EXPECT_EQ(party.NextLine(), Sjis("talkアヤ①：こんにちは 100%\r\n"));
     EXPECT_TRUE(WaitFor([&] { return WindowText(Input()).empty(); }));
+
+    // The dice button rolls the expression the dice box shows, the first of the list.
+    PostMessageW(window, WM_COMMAND, VESK_CMD_ROLL_DICE, 0);
+    const std::optional<std::string> roll = party.NextLine();
+    ASSERT_TRUE(roll.has_value());
+    EXPECT_TRUE(roll->starts_with(Sjis("talkアヤ①：ころりんこ。。。1D[100] = "))) << *roll;
 
     // Connected: 接続 is greyed and opens nothing; 切断 ends the connection.
     ASSERT_TRUE(ChooseFileItem(L's'));

@@ -115,11 +115,20 @@ TEST_F(FlatToolbarTest, ARollComesOnlyFromAReleaseOverTheButtonWhichShowsTheHotD
     EXPECT_EQ(SendMessageW(window, TB_GETIMAGELIST, 0, 0), normal);
     EXPECT_EQ(commands, std::vector{kRoll});
 
+    // A press anywhere brings the window forward, a press beside the button nothing more.
     commands.clear();
+    const HWND other = CreateWindowW(L"FlatToolbarTestParent", L"Other", WS_OVERLAPPEDWINDOW, 0, 0,
+                                     100, 100, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(other, SW_SHOW);
     for (const POINT& elsewhere : {onRoom, onGap}) {
+        SetForegroundWindow(other);
+        RunQueued();
+        ASSERT_EQ(GetForegroundWindow(), other);
         Click(window, elsewhere, true);
+        EXPECT_EQ(GetForegroundWindow(), parent);
         Click(window, elsewhere, false);
     }
+    DestroyWindow(other);
     // Pressed on the button, released off it.
     Click(window, onButton, true);
     Click(window, onGap, false);
