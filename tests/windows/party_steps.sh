@@ -49,7 +49,9 @@ start_in() {
     party_pids+=("$pidOut")
 }
 
-# wait_until COMMAND...: runs COMMAND until it succeeds or the deadline has passed.
+# wait_until COMMAND...: runs COMMAND until it succeeds or the deadline has passed. The callers
+# hand it `eval 'TEXT'`, TEXT in single quotes: it is read anew at each try, with the caller's
+# variables, and what it assigns stays set for the caller.
 wait_until() {
     local deadline=$((SECONDS + party_deadline))
     until "$@"; do
