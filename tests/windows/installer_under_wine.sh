@@ -63,9 +63,10 @@ cmp -s "$players_list" "$data_dir/dice.sai" || fail "the installer replaced the 
 cmp -s "$program_dir/name.nam" "$data_dir/name.nam" || fail "the data folder has no sample name.nam"
 
 # The uninstaller copies itself elsewhere, starts that copy and ends at once; the copy does the
-# work.
+# work, the Start-menu entries last.
+uninstalled() { [ ! -e "$program_dir" ] && [ ! -e "$menu_dir" ]; }
 timeout 60 wine "$program_dir/Uninstall.exe" /S || fail "the uninstaller ended with $?"
-wait_until 60 test ! -e "$program_dir/Uninstall.exe" || fail "the uninstaller did not finish"
+wait_until 60 uninstalled || fail "the uninstaller did not finish"
 expect_gone "$program_dir"
 expect_gone "$menu_dir"
 cmp -s "$players_list" "$data_dir/dice.sai" || fail "the uninstaller took the player's dice.sai"
