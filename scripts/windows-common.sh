@@ -11,9 +11,11 @@ VESK_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine win
 
 # What running the windows under Wine needs besides: a virtual display, xdotool and xclip to
 # drive it, the Japanese locale and font, the fonts Wine draws its own window parts with
-# (fonts-wine: the caption buttons are Marlett), and ImageMagick for a picture of the screen.
+# (fonts-wine: the caption buttons are Marlett), and ImageMagick for a picture of the screen;
+# and what the party and installer checks read their results with (python3, unzip, strings).
 VESK_WINE_DESKTOP_PACKAGES=(
     xvfb xauth xdotool xclip locales fonts-ipafont-gothic fonts-wine imagemagick
+    python3 unzip binutils
 )
 
 # vesk_windows_build [target...]: configures the cross build and builds the targets given, or
