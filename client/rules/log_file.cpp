@@ -24,16 +24,6 @@ std::string LogFileName(std::time_t now, std::string_view extension) {
     return Cp932FromUtf8(std::string(name, length).append(extension));
 }
 
-std::string LogFileText(std::string_view utf8ChatLog) {
-    std::string withLineEnds;
-    withLineEnds.reserve(utf8ChatLog.size() + utf8ChatLog.size() / 16);
-    for (const char c : utf8ChatLog) {
-        if (c == '\n') withLineEnds += '\r';
-        withLineEnds += c;
-    }
-    return Cp932FromUtf8(withLineEnds);
-}
-
 bool SaveLog(std::string_view text, std::time_t now, MessageBoxView& messages,
              const std::filesystem::path& folder, std::string_view extension) {
     const std::string name = LogFileName(now, extension);

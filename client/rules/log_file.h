@@ -16,10 +16,6 @@ namespace vesk {
 // 2026年12月07日00時41分40秒.txt. Another extension (UTF-8) may take the place of ".txt".
 std::string LogFileName(std::time_t now, std::string_view extension = ".txt");
 
-// The chat log's text as the window holds it (UTF-8, lines ending in LF) as the file holds it.
-// Characters that code page 932 cannot hold become "?", so no line is lost.
-std::string LogFileText(std::string_view utf8ChatLog);
-
 // Writes text to a new file named after now in folder (the current directory when empty),
 // replacing a file of that name, and tells the user the outcome: the file name once every
 // byte is on the disk; otherwise what went wrong, and no partly written file is left behind.

@@ -1,8 +1,9 @@
 #pragma once
 
-// The chat log: the conversation as the server relayed it, read-only. It keeps the newest
-// lines within LogLimits (the session record on the disk keeps them all), and beside each
-// line its arrival time, shown in front of it when the player asks for that.
+// The chat log: the conversation as the server relayed it, read-only. Beside the widget that
+// shows them it keeps the newest lines as they arrived, within LogLimits (the session record
+// on the disk keeps them all), each with its arrival time, shown in front of the line when the
+// player asks for that; the saved logs are made from those lines, never from the widget's text.
 
 #include <QPlainTextEdit>
 #include <ctime>
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "client/app/chat_front_end.h"
-#include "client/rules/log_bound.h"
+#include "client/rules/chat_history.h"
 #include "client/ui/context_menu.h"
 
 namespace vesk {
@@ -32,10 +33,10 @@ public:
 
     // The whole log as a saved file holds it: code page 932 with CR LF line ends, without the
     // arrival times.
-    std::string FileText() const override;
+    std::string FileText() const override { return history.FileText(); }
 
     // Every line with its arrival time, oldest first.
-    std::vector<LoggedLine> Lines() const override;
+    std::vector<LoggedLine> Lines() const override { return history.Lines(); }
 
     void Copy() override { copy(); }
 
@@ -44,7 +45,7 @@ protected:
 
 private:
     const CommandRunner run;
-    LogBound bound;
+    ChatHistory history;
 };
 
 }  // namespace vesk

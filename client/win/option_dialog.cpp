@@ -7,18 +7,12 @@
 #include "protocol/cp932.h"
 #include "protocol/player_name.h"
 #include "resources/client/vesk_chat_ids.h"
+#include "ui/win/modal_form.h"
 #include "ui/win/window_text.h"
 
 namespace vesk {
 
 namespace {
-
-struct OptionDialogState {
-    const ConnectionTarget& target;
-    const ClientSettings& settings;
-    MessageBoxView& messages;
-    std::optional<OptionChoice> choice;
-};
 
 // Each check box with the setting it shows.
 std::array<std::pair<int, bool ClientSettings::*>, 4> CheckBoxes() {
@@ -28,50 +22,32 @@ std::array<std::pair<int, bool ClientSettings::*>, 4> CheckBoxes() {
              {VESK_ID_HIGHLIGHT_NAME, &ClientSettings::highlightName}}};
 }
 
-void Show(HWND dialog, const OptionDialogState& state) {
-    ShowTargetFields(dialog, state.target);
-    SetDialogItemTextCp932(dialog, VESK_ID_DEFAULT_NAME, state.settings.name);
+void Show(HWND dialog, const ConnectionTarget& target, const ClientSettings& settings) {
+    ShowTargetFields(dialog, target);
+    SetDialogItemTextCp932(dialog, VESK_ID_DEFAULT_NAME, settings.name);
     for (const auto& [id, setting] : CheckBoxes()) {
-        CheckDlgButton(dialog, id, state.settings.*setting ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, id, settings.*setting ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
-void Accept(HWND dialog, OptionDialogState& state) {
-    const std::optional<ConnectionTarget> target = ReadTargetFields(dialog, state.messages);
-    if (!target) return;
+// The settings the dialog holds, or nothing once the user has been told what is wrong.
+std::optional<OptionChoice> Read(HWND dialog, const ClientSettings& settings,
+                                 MessageBoxView& messages) {
+    const std::optional<ConnectionTarget> target = ReadTargetFields(dialog, messages);
+    if (!target) return std::nullopt;
     const std::string name = DialogItemTextCp932(dialog, VESK_ID_DEFAULT_NAME, kPlayerNameMaxBytes);
     if (name.empty()) {
         // An empty default name would have the player join the party nameless.
-        state.messages.ShowMessage(Cp932FromUtf8("プレイヤー名を入力してください。"));
+        messages.ShowMessage(Cp932FromUtf8("プレイヤー名を入力してください。"));
         FocusForRetyping(dialog, VESK_ID_DEFAULT_NAME);
-        return;
+        return std::nullopt;
     }
-    OptionChoice choice{*target, state.settings};
+    OptionChoice choice{*target, settings};
     choice.settings.name = name;
     for (const auto& [id, setting] : CheckBoxes()) {
         choice.settings.*setting = IsDlgButtonChecked(dialog, id) == BST_CHECKED;
     }
-    state.choice = std::move(choice);
-    EndDialog(dialog, IDOK);
-}
-
-INT_PTR CALLBACK OptionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        Show(dialog, *reinterpret_cast<const OptionDialogState*>(lParam));
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-        case IDOK:
-            Accept(dialog, DialogState<OptionDialogState>(dialog));
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        default:
-            return FALSE;
-    }
+    return choice;
 }
 
 }  // namespace
@@ -80,9 +56,14 @@ std::optional<OptionChoice> RunOptionDialog(HINSTANCE instance, HWND owner,
                                             const ConnectionTarget& target,
                                             const ClientSettings& settings,
                                             MessageBoxView& messages) {
-    OptionDialogState state{target, settings, messages, std::nullopt};
-    DialogBoxParamW(instance, L"OPTION", owner, OptionProc, reinterpret_cast<LPARAM>(&state));
-    return state.choice;
+    std::optional<OptionChoice> choice;
+    RunModalForm(
+        instance, owner, L"OPTION", [&](HWND dialog) { Show(dialog, target, settings); },
+        [&](HWND dialog) {
+            choice = Read(dialog, settings, messages);
+            return choice.has_value();
+        });
+    return choice;
 }
 
 }  // namespace vesk

@@ -20,10 +20,4 @@ std::optional<ConnectionTarget> ReadTargetFields(HWND dialog, MessageBoxView& me
 // Puts the focus on the dialog's edit control id with its whole text selected.
 void FocusForRetyping(HWND dialog, int id);
 
-// The dialog's own data, handed over by DialogBoxParamW and kept with the dialog.
-template <typename State>
-State& DialogState(HWND dialog) {
-    return *reinterpret_cast<State*>(GetWindowLongPtrW(dialog, DWLP_USER));
-}
-
 }  // namespace vesk

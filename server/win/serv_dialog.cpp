@@ -3,6 +3,7 @@
 #include "protocol/port_range.h"
 #include "server/server_control.h"
 #include "server/win/server_resources.h"
+#include "ui/win/modal_form.h"
 #include "ui/win/window_text.h"
 
 namespace vesk {
@@ -12,43 +13,24 @@ namespace {
 // More than any port needs; longer text is cut here, and a cut number is still refused.
 constexpr std::size_t kPortTextBytes = 64;
 
-void Start(HWND dialog, ServerControl& control) {
+// Hands the port to control; false when it was refused, with the field ready for another port.
+bool Start(HWND dialog, ServerControl& control) {
     const auto outcome =
         control.StartFromText(DialogItemTextCp932(dialog, IDC_PORT, kPortTextBytes));
-    if (outcome == StartOutcome::Refused) {
-        // Ready for another port.
-        const HWND field = GetDlgItem(dialog, IDC_PORT);
-        SetFocus(field);
-        SendMessageW(field, EM_SETSEL, 0, -1);
-        return;
-    }
-    EndDialog(dialog, IDOK);
-}
-
-INT_PTR CALLBACK ServProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        SetDlgItemInt(dialog, IDC_PORT, kDefaultServerPort, TRUE);
-        return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-        case IDOK:
-            Start(dialog, *reinterpret_cast<ServerControl*>(GetWindowLongPtrW(dialog, DWLP_USER)));
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            break;
-        default:
-            break;
-    }
-    return TRUE;
+    if (outcome != StartOutcome::Refused) return true;
+    const HWND field = GetDlgItem(dialog, IDC_PORT);
+    SetFocus(field);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+    return false;
 }
 
 }  // namespace
 
 void RunServDialog(HINSTANCE instance, HWND owner, ServerControl& control) {
-    DialogBoxParamW(instance, L"SERV", owner, ServProc, reinterpret_cast<LPARAM>(&control));
+    RunModalForm(
+        instance, owner, L"SERV",
+        [](HWND dialog) { SetDlgItemInt(dialog, IDC_PORT, kDefaultServerPort, TRUE); },
+        [&](HWND dialog) { return Start(dialog, control); });
 }
 
 }  // namespace vesk

@@ -5,44 +5,18 @@
 #include <string>
 
 #include "protocol/cp932.h"
+#include "ui/win/modal_form.h"
 #include "ui/win/window_text.h"
 
 namespace vesk {
 
-namespace {
-
-struct AddressDialogData {
-    int addressId;
-    std::string_view address;
-};
-
-INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) return TRUE;
-    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
-}
-
-INT_PTR CALLBACK AddressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        const auto* data = reinterpret_cast<const AddressDialogData*>(lParam);
-        SetDialogItemTextCp932(dialog, data->addressId, data->address);
-        return TRUE;
-    }
-    return AboutProc(dialog, message, wParam, lParam);
-}
-
-}  // namespace
-
 void RunAboutDialog(HINSTANCE instance, HWND owner) {
-    DialogBoxParamW(instance, L"ABOUTDLG", owner, AboutProc, 0);
+    RunModalForm(instance, owner, L"ABOUTDLG", {}, {});
 }
 
 void RunAddressDialog(HINSTANCE instance, HWND owner, int addressId, std::string_view address) {
-    AddressDialogData data{addressId, address};
-    DialogBoxParamW(instance, L"SHOWIP", owner, AddressProc, reinterpret_cast<LPARAM>(&data));
+    RunModalForm(instance, owner, L"SHOWIP",
+                 [&](HWND dialog) { SetDialogItemTextCp932(dialog, addressId, address); }, {});
 }
 
 void OpenHelpPage(HWND owner, const wchar_t* programName) {

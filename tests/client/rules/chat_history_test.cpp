@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/rules/log_line.h"
@@ -45,6 +46,25 @@ TEST(ChatHistoryTest, TellsWhatToShowAndWhatToTakeAwayWithinItsBound) {
     history.Clear();
     EXPECT_EQ(history.FileText(), "");
     EXPECT_EQ(history.Append("x\r\n", 0).dropped, 0u);
+}
+
+TEST(ChatHistoryTest, SavedLogHasEveryLineWithCrLf) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"\r\n", "\r\n"},
+        {Cp932FromUtf8("Aya：2D[6] = 7\r\n\r\nこんにちは\r\n"),
+         "Aya\x81\x46"
+         "2D[6] = 7\r\n\r\n" +
+             Cp932FromUtf8("こんにちは") + "\r\n"},
+        // A second byte that is a backslash, a machine-dependent character, a full-width
+        // tilde and a half-width katakana, on a last line without its end.
+        {"\x95\x5C\x87\x40\x81\x60\xB6", "\x95\x5C\x87\x40\x81\x60\xB6\r\n"},
+    };
+    for (const auto& [text, expected] : cases) {
+        ChatHistory history;
+        history.Append(text, 0);
+        EXPECT_EQ(history.FileText(), expected) << text;
+    }
 }
 
 TEST(ChatHistoryTest, KeepsTheBytesAsTheyArrivedWithTheirTimes) {

@@ -38,20 +38,6 @@ TEST(LogFileTest, NameIsTheLocalTimeInCodePage932) {
     EXPECT_EQ(name.size(), 30u);
 }
 
-TEST(LogFileTest, TextBecomesCodePage932WithCrLf) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
-        {"\n", "\r\n"},
-        {"Aya：2D[6] = 7\n\nこんにちは\n",
-         "Aya\x81\x46"
-         "2D[6] = 7\r\n\r\n" +
-             Cp932FromUtf8("こんにちは") + "\r\n"},
-        {"表①～ｶ", "\x95\x5C\x87\x40\x81\x60\xB6"},
-        {"한 line", "? line"},
-    };
-    for (const auto& [utf8, expected] : cases) EXPECT_EQ(LogFileText(utf8), expected) << utf8;
-}
-
 TEST(LogFileTest, SaveWritesEveryByteAndNamesTheFile) {
     TempFolder folder;
     const std::time_t now = LocalMoment(2026, 12, 7, 21, 5, 9);
@@ -64,7 +50,7 @@ TEST(LogFileTest, SaveWritesEveryByteAndNamesTheFile) {
     EXPECT_EQ(FileBytes(path), "");
 
     // A second save in the same second replaces the first.
-    const std::string text = LogFileText("一行目\n二行目\n");
+    const std::string text = Cp932FromUtf8("一行目\r\n二行目\r\n");
     ASSERT_TRUE(SaveLog(text, now, messages, folder.Path()));
     EXPECT_EQ(FileBytes(path), text);
     EXPECT_EQ(messages.shown,

@@ -76,6 +76,13 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), std::size_t{3});
         QCOMPARE(lines[0], (vesk::LoggedLine{Sjis("Ben：Aya、どうぞ"), 21 * 3600 + 3 * 60 + 5}));
         QCOMPARE(lines[2].secondOfDay, 21 * 3600 + 4 * 60);
+        // A byte pair that code page 932 does not define is saved as it came, whatever the
+        // window shows for it.
+        const std::string undefined = Sjis("Ben：") + "\x85\x40";
+        log.Append(undefined + "\r\n", {At(21, 4, 1), false, false});
+        QCOMPARE(log.FileText(),
+                 Sjis("Ben：Aya、どうぞ\r\n\r\nAya：はい\r\n") + undefined + "\r\n");
+        QCOMPARE(log.Lines().back().text, undefined);
         // The highlighted line has a background; the others none.
         QTextCursor first(log.document()->firstBlock());
         first.movePosition(QTextCursor::EndOfBlock);
