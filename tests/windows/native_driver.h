@@ -15,7 +15,7 @@ namespace vesk::test {
 
 using namespace std::chrono_literals;
 
-inline constexpr std::chrono::milliseconds kWindowDeadline = 20s;
+inline constexpr std::chrono::milliseconds kWindowDeadline = 60s;
 
 // Polls condition until it holds or the deadline passes; the result of the last check.
 template <typename Condition>

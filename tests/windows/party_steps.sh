@@ -6,7 +6,7 @@
 party_pids=()
 party_step=
 party_lines=0
-party_deadline=${VESK_PARTY_DEADLINE:-30}
+party_deadline=${VESK_PARTY_DEADLINE:-60}
 
 step() {
     party_step=$*
