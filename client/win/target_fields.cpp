@@ -4,6 +4,7 @@
 
 #include "client/rules/target_form.h"
 #include "resources/client/vesk_chat_ids.h"
+#include "ui/win/modal_form.h"
 #include "ui/win/window_text.h"
 
 namespace vesk {
@@ -25,12 +26,6 @@ std::optional<ConnectionTarget> ReadTargetFields(HWND dialog, MessageBoxView& me
                          form.wrongField == TargetField::Address ? VESK_ID_ADDRESS : VESK_ID_PORT);
     }
     return form.target;
-}
-
-void FocusForRetyping(HWND dialog, int id) {
-    const HWND field = GetDlgItem(dialog, id);
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
-    SendMessageW(field, EM_SETSEL, 0, -1);
 }
 
 }  // namespace vesk

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the native connect and options dialogs share: the server address and port in their
-// fields 1000 and 1001, shown and read back, and a field made ready to be typed over.
+// fields 1000 and 1001, shown and read back.
 
 #include <optional>
 
@@ -16,8 +16,5 @@ void ShowTargetFields(HWND dialog, const ConnectionTarget& target);
 // The target the two fields hold, or nothing once the user has been told what is wrong and
 // the field at fault has the focus with its text selected.
 std::optional<ConnectionTarget> ReadTargetFields(HWND dialog, MessageBoxView& messages);
-
-// Puts the focus on the dialog's edit control id with its whole text selected.
-void FocusForRetyping(HWND dialog, int id);
 
 }  // namespace vesk

@@ -18,9 +18,7 @@ bool Start(HWND dialog, ServerControl& control) {
     const auto outcome =
         control.StartFromText(DialogItemTextCp932(dialog, IDC_PORT, kPortTextBytes));
     if (outcome != StartOutcome::Refused) return true;
-    const HWND field = GetDlgItem(dialog, IDC_PORT);
-    SetFocus(field);
-    SendMessageW(field, EM_SETSEL, 0, -1);
+    FocusForRetyping(dialog, IDC_PORT);
     return false;
 }
 

@@ -42,4 +42,11 @@ bool RunModalForm(HINSTANCE instance, HWND owner, const wchar_t* templateName,
                            reinterpret_cast<LPARAM>(&actions)) == IDOK;
 }
 
+void FocusForRetyping(HWND dialog, int id) {
+    const HWND field = GetDlgItem(dialog, id);
+    // Through the dialog, so that it moves its default button and focus marks along.
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    SendMessageW(field, EM_SETSEL, 0, -1);
+}
+
 }  // namespace vesk

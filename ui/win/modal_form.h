@@ -19,4 +19,8 @@ bool RunModalForm(HINSTANCE instance, HWND owner, const wchar_t* templateName,
                   const std::function<void(HWND dialog)>& show,
                   const std::function<bool(HWND dialog)>& accept);
 
+// Puts the focus on the dialog's edit control id with its whole text selected, for a value
+// the dialog refused to be typed over.
+void FocusForRetyping(HWND dialog, int id);
+
 }  // namespace vesk
