@@ -4,8 +4,9 @@
 
 namespace vesk {
 
-int ToolbarHeightFor(int comboHeight) {
-    return std::max(kRecordBottom + kRecordTop, kComboTop + comboHeight + kComboTop);
+int ToolbarHeightFor(int comboHeight, int dpi) {
+    const int top = ScaledForDpi(kComboTop, dpi);
+    return std::max(ScaledForDpi(kRecordBottom + kRecordTop, dpi), top + comboHeight + top);
 }
 
 }  // namespace vesk

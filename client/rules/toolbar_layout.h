@@ -1,7 +1,10 @@
 #pragma once
 
 // Where things lie on VeskChat's toolbar: the dice combo box, the dice button right of it, an
-// etched rule, then the name combo box, all in one row.
+// etched rule, then the name combo box, all in one row. Every place is in pixels at kBaseDpi;
+// a native window scales them to its DPI with ScaledForDpi.
+
+#include "protocol/dpi_scale.h"
 
 namespace vesk {
 
@@ -22,7 +25,7 @@ inline constexpr int kDiceComboLeft = 5;
 inline constexpr int kNameComboLeft = 205;
 
 // Tall enough for the dice button and for a combo box of comboHeight at kComboTop, with as much
-// room below the box as above it.
-int ToolbarHeightFor(int comboHeight);
+// room below the box as above it; comboHeight and the result in pixels at dpi.
+int ToolbarHeightFor(int comboHeight, int dpi = kBaseDpi);
 
 }  // namespace vesk

@@ -4,16 +4,17 @@
 
 namespace vesk {
 
-WindowLayout LayOutWindow(int width, int height, int toolbarHeight) {
+WindowLayout LayOutWindow(int width, int height, int toolbarHeight, int dpi) {
     const auto size = [](int value) { return std::max(0, value); };
-    const int logHeight = size(height - toolbarHeight - kChatInputHeight - kControlGap);
+    const int listWidth = ScaledForDpi(kParticipantListWidth, dpi);
+    const int inputHeight = ScaledForDpi(kChatInputHeight, dpi);
+    const int gap = ScaledForDpi(kControlGap, dpi);
+    const int logHeight = size(height - toolbarHeight - inputHeight - gap);
     WindowLayout layout;
     layout.toolbar = {0, 0, size(width), toolbarHeight};
-    layout.chatLog = {0, toolbarHeight, size(width - kParticipantListWidth - kControlGap),
-                      logHeight};
-    layout.participantList = {width - kParticipantListWidth, toolbarHeight, kParticipantListWidth,
-                              logHeight};
-    layout.chatInput = {0, height - kChatInputHeight, size(width), kChatInputHeight};
+    layout.chatLog = {0, toolbarHeight, size(width - listWidth - gap), logHeight};
+    layout.participantList = {width - listWidth, toolbarHeight, listWidth, logHeight};
+    layout.chatInput = {0, height - inputHeight, size(width), inputHeight};
     return layout;
 }
 

@@ -1,6 +1,6 @@
 #include "client/win/chat_main_window.h"
 
-#include <richedit.h>
+#include <utility>
 
 #include "client/rules/toolbar_layout.h"
 #include "client/rules/window_layout.h"
@@ -86,6 +86,9 @@ LRESULT NativeChatWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             CreateChildren();
             break;
+        case WM_DPICHANGED:
+            FollowDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_SIZE:
             LayOut();
             core.WindowMoved();
@@ -128,6 +131,8 @@ LRESULT NativeChatWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void NativeChatWindow::CreateChildren() {
+    dpi = WindowDpi(window);
+    uiFont.Update(dpi);
     // The rich edit classes: the library stays loaded for the whole run.
     LoadLibraryW(L"msftedit.dll");
     chatLog.Create(window, instance);
@@ -136,28 +141,57 @@ void NativeChatWindow::CreateChildren() {
         CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0,
                         0, 0, 0, window, nullptr, instance, nullptr);
-    toolbar.Create(window, instance, *this);
-    // Measured once: the log and the list always start where the toolbar ended when it was made.
+    toolbar.Create(window, instance, *this, uiFont.Handle());
+    // Measured when made: the log and the list start where the toolbar ends.
     toolbarHeight = toolbar.Height();
-    diceBox.emplace(CreateComboBox(kDiceComboLeft));
-    nameBox.emplace(CreateComboBox(kNameComboLeft));
+    diceBox.emplace(CreateComboBox());
+    nameBox.emplace(CreateComboBox());
+    ScaleControls();
     queue.Attach(window);
 }
 
-HWND NativeChatWindow::CreateComboBox(int x) {
-    HWND box = CreateWindowExW(
+HWND NativeChatWindow::CreateComboBox() {
+    return CreateWindowExW(
         WS_EX_CLIENTEDGE, L"COMBOBOX", L"",
-        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | CBS_DROPDOWN | CBS_HASSTRINGS, x,
-        kComboTop, kComboWidth, kComboBoxHeight, toolbar.Window(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)), instance, nullptr);
-    SendMessageW(box, WM_SETFONT, SendMessageW(toolbar.Window(), WM_GETFONT, 0, 0), FALSE);
-    return box;
+        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | CBS_DROPDOWN | CBS_HASSTRINGS, 0, 0, 0, 0,
+        toolbar.Window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboBoxId)), instance,
+        nullptr);
+}
+
+void NativeChatWindow::ScaleControls() {
+    const auto font = reinterpret_cast<WPARAM>(uiFont.Handle());
+    SendMessageW(participantList, WM_SETFONT, font, TRUE);
+    const auto scaled = [this](int pixels) { return ScaledForDpi(pixels, dpi); };
+    for (const auto& [box, left] : {std::pair{diceBox->Window(), kDiceComboLeft},
+                                    std::pair{nameBox->Window(), kNameComboLeft}}) {
+        SendMessageW(box, WM_SETFONT, font, TRUE);
+        SetWindowPos(box, nullptr, scaled(left), scaled(kComboTop), scaled(kComboWidth),
+                     scaled(kComboBoxHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (chatPoints > 0) {
+        for (HWND control : {chatLog.Window(), chatInput.Window()}) {
+            SetRichEditFont(control, chatFace, chatPoints, dpi);
+        }
+    }
+}
+
+void NativeChatWindow::FollowDpi(int newDpi, const RECT& suggested) {
+    dpi = newDpi;
+    uiFont.Update(dpi);
+    toolbar.Rescale(dpi, uiFont.Handle());
+    toolbarHeight = toolbar.Height();
+    ScaleControls();
+    // The size the system suggests keeps the window as large on the new monitor as it looked
+    // on the old one.
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayOut();
 }
 
 void NativeChatWindow::LayOut() {
     RECT client{};
     GetClientRect(window, &client);
-    const WindowLayout layout = LayOutWindow(client.right, client.bottom, toolbarHeight);
+    const WindowLayout layout = LayOutWindow(client.right, client.bottom, toolbarHeight, dpi);
     HDWP batch = BeginDeferWindowPos(4);
     // The toolbar sizes itself across the top at its own height.
     Place(batch, toolbar.Window(), {}, SWP_NOZORDER | SWP_NOREDRAW);
@@ -233,16 +267,10 @@ std::optional<FontChoice> NativeChatWindow::ChooseFont(std::string_view utf8Face
 }
 
 void NativeChatWindow::ApplyFont(std::string_view face, int points) {
-    CHARFORMAT2W format{};
-    format.cbSize = sizeof format;
-    format.dwMask = CFM_FACE | CFM_SIZE;
-    format.yHeight = points * 20;  // twips
-    const std::wstring wideFace = WideFromCp932(face);
-    wideFace.copy(format.szFaceName, LF_FACESIZE - 1);
+    chatFace = WideFromCp932(face);
+    chatPoints = points;
     for (HWND control : {chatLog.Window(), chatInput.Window()}) {
-        if (control == nullptr) continue;
-        SendMessageW(control, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
-        SendMessageW(control, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        SetRichEditFont(control, chatFace, chatPoints, dpi);
     }
 }
 

@@ -16,6 +16,7 @@
 #include "client/win/win_combo_box.h"
 #include "protocol/windows_headers.h"
 #include "ui/win/main_thread_queue.h"
+#include "ui/win/window_dpi.h"
 
 namespace vesk {
 
@@ -77,7 +78,11 @@ private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateChildren();
-    HWND CreateComboBox(int x);
+    HWND CreateComboBox();
+    // Gives the controls the UI font and the combo boxes their places for the window's DPI.
+    void ScaleControls();
+    // The window moved to a monitor of dpi: suggested is its outer rectangle there.
+    void FollowDpi(int newDpi, const RECT& suggested);
     void LayOut();
     void Closing();
 
@@ -88,6 +93,12 @@ private:
     RichChatInput chatInput;
     FlatToolbar toolbar;
     int toolbarHeight = 0;
+    // The monitor's DPI, the controls' font for it, and the chat font as the player chose it,
+    // in points, to be shown at that DPI again after a move.
+    int dpi = kBaseDpi;
+    UiFont uiFont;
+    std::wstring chatFace;
+    int chatPoints = 0;
     std::optional<WinComboBox> diceBox;
     std::optional<WinComboBox> nameBox;
     MainThreadQueue queue;

@@ -7,6 +7,7 @@
 #include "client/rules/commands.h"
 #include "client/rules/toolbar_layout.h"
 #include "protocol/cp932.h"
+#include "ui/win/window_dpi.h"
 
 namespace vesk {
 
@@ -42,18 +43,6 @@ int WindowHeight(HWND window) {
     return rect.bottom - rect.top;
 }
 
-// The etched rule before the name combo box, as high as the button: a shadow line and a
-// highlight line right of it.
-void DrawRule(HWND window) {
-    const RECT button = SlotRect(window, kDiceButton);
-    const HDC context = GetDC(window);
-    const RECT shadow{kRuleLeft, button.top, kRuleLeft + 1, button.bottom};
-    const RECT highlight{kRuleLeft + 1, button.top, kRuleLeft + 2, button.bottom};
-    FillRect(context, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
-    FillRect(context, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-    ReleaseDC(window, context);
-}
-
 }  // namespace
 
 LRESULT CALLBACK FlatToolbar::ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -67,7 +56,7 @@ LRESULT CALLBACK FlatToolbar::ToolbarProc(HWND window, UINT message, WPARAM wPar
     const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     switch (message) {
         case WM_PAINT:
-            DrawRule(window);
+            reinterpret_cast<FlatToolbar*>(toolbar)->DrawRule();
             break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
@@ -91,7 +80,7 @@ FlatToolbar::~FlatToolbar() {
     if (hotImages != nullptr) ImageList_Destroy(hotImages);
 }
 
-HWND FlatToolbar::Create(HWND parent, HINSTANCE instance, MessageBoxView& messages) {
+HWND FlatToolbar::Create(HWND parent, HINSTANCE instance, MessageBoxView& messages, HFONT font) {
     const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes);
     // Children clipped: the combo boxes lie over the toolbar's room for them.
@@ -107,9 +96,17 @@ HWND FlatToolbar::Create(HWND parent, HINSTANCE instance, MessageBoxView& messag
     SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageWidth, kImageHeight));
     LoadImages(instance, messages);
     AddButtons();
-    MakeRoomForComboBoxes();
+    Rescale(WindowDpi(parent), font);
     SetWindowSubclass(window, ToolbarProc, 1, reinterpret_cast<DWORD_PTR>(this));
     return window;
+}
+
+void FlatToolbar::Rescale(int newDpi, HFONT font) {
+    dpi = newDpi;
+    if (font != nullptr) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    PlaceButtons();
+    MakeRoomForComboBoxes();
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 int FlatToolbar::Height() const { return WindowHeight(window); }
@@ -150,22 +147,43 @@ void FlatToolbar::AddButtons() {
         {I_IMAGENONE, 0, 0, BTNS_BUTTON, {}, 0, 0},
     }};
     SendMessageW(window, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageW(window, TB_SETBUTTONSIZE, 0, MAKELPARAM(kButtonWidth, kRecordBottom - kRecordTop));
+}
+
+void FlatToolbar::PlaceButtons() {
+    // The pictures stay 16 x 15, centred on a button of the scaled size: stretched by a
+    // fraction such as 150 % the die's pips come out uneven.
+    SendMessageW(window, TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(Scaled(kButtonWidth), Scaled(kRecordBottom - kRecordTop)));
     // The control may start its row a little in: the room is made as wide as puts the dice
     // button where the layout has it, and the gap after it reaches the name combo box.
-    SetSlotWidth(window, kDiceRoom, kDiceButtonLeft);
-    const int off = SlotRect(window, kDiceButton).left - kDiceButtonLeft;
-    if (off != 0) SetSlotWidth(window, kDiceRoom, kDiceButtonLeft - off);
-    SetSlotWidth(window, kNameGap, kNameComboLeft - SlotRect(window, kDiceButton).right);
+    const int buttonLeft = Scaled(kDiceButtonLeft);
+    SetSlotWidth(window, kDiceRoom, buttonLeft);
+    const int off = SlotRect(window, kDiceButton).left - buttonLeft;
+    if (off != 0) SetSlotWidth(window, kDiceRoom, buttonLeft - off);
+    SetSlotWidth(window, kNameGap, Scaled(kNameComboLeft) - SlotRect(window, kDiceButton).right);
+}
+
+void FlatToolbar::DrawRule() const {
+    // A shadow line and a highlight line right of it, each a pixel wide at 96 DPI.
+    const RECT button = SlotRect(window, kDiceButton);
+    const int left = Scaled(kRuleLeft);
+    const int line = Scaled(1);
+    const HDC context = GetDC(window);
+    const RECT shadow{left, button.top, left + line, button.bottom};
+    const RECT highlight{left + line, button.top, left + 2 * line, button.bottom};
+    FillRect(context, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
+    FillRect(context, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+    ReleaseDC(window, context);
 }
 
 void FlatToolbar::MakeRoomForComboBoxes() {
     // A combo box like the main window's, in the toolbar's font, measured and put away.
-    const HWND probe = CreateWindowExW(
-        WS_EX_CLIENTEDGE, L"COMBOBOX", nullptr, WS_CHILD | WS_BORDER | CBS_DROPDOWN, kDiceComboLeft,
-        kComboTop, kComboWidth, 250, window, nullptr, nullptr, nullptr);
+    const HWND probe =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"COMBOBOX", nullptr, WS_CHILD | WS_BORDER | CBS_DROPDOWN,
+                        Scaled(kDiceComboLeft), Scaled(kComboTop), Scaled(kComboWidth), Scaled(250),
+                        window, nullptr, nullptr, nullptr);
     SendMessageW(probe, WM_SETFONT, SendMessageW(window, WM_GETFONT, 0, 0), FALSE);
-    const int needed = ToolbarHeightFor(WindowHeight(probe));
+    const int needed = ToolbarHeightFor(WindowHeight(probe), dpi);
     DestroyWindow(probe);
 
     // The control sizes itself to its row of buttons: a taller row where the box needs it.

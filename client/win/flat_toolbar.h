@@ -7,6 +7,7 @@
 // window makes the two boxes as children of the toolbar, where the toolbar layout has them.
 
 #include "client/message_box_view.h"
+#include "protocol/dpi_scale.h"
 #include "protocol/windows_headers.h"
 
 #include <commctrl.h>
@@ -23,10 +24,15 @@ public:
     FlatToolbar& operator=(const FlatToolbar&) = delete;
     ~FlatToolbar();
 
-    // Makes the toolbar along the top of parent, with the die pictures TOOLBAR1 (at rest) and
+    // Makes the toolbar along the top of parent, laid out for parent's DPI with font for the
+    // combo boxes (nullptr: the control's own), with the die pictures TOOLBAR1 (at rest) and
     // TOOLBAR2 (under the pointer) of instance. Pictures that cannot be loaded are told once
     // and the button works without them. Once per object.
-    HWND Create(HWND parent, HINSTANCE instance, MessageBoxView& messages);
+    HWND Create(HWND parent, HINSTANCE instance, MessageBoxView& messages, HFONT font = nullptr);
+
+    // Lays the toolbar out again for a window moved to a monitor of dpi, with the font made
+    // for it.
+    void Rescale(int dpi, HFONT font);
 
     HWND Window() const { return window; }
     // The toolbar's height as it sized itself: room for the button and for a combo box in its
@@ -38,10 +44,16 @@ private:
                                         UINT_PTR id, DWORD_PTR toolbar);
     void LoadImages(HINSTANCE instance, MessageBoxView& messages);
     void AddButtons();
+    // Sizes the button and the room around it for the DPI.
+    void PlaceButtons();
     void MakeRoomForComboBoxes();
     void ShowPressedDie();
+    // The etched rule before the name combo box, as high as the button.
+    void DrawRule() const;
+    int Scaled(int pixels) const { return ScaledForDpi(pixels, dpi); }
 
     HWND window = nullptr;
+    int dpi = kBaseDpi;
     HIMAGELIST normalImages = nullptr;
     HIMAGELIST hotImages = nullptr;
     // The list the control draws the button from: the normal pictures, the hot ones while

@@ -25,6 +25,11 @@ void EventLog::Fit(int width, int height) {
     SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void EventLog::FollowDpi(int dpi) {
+    font.Update(dpi);
+    SetRichEditFont(control, font.Face(), font.Points(), dpi);
+}
+
 long EventLog::TextLength() const {
     // Counted as the control counts positions: a line end is one character inside.
     GETTEXTLENGTHEX query{GTL_NUMCHARS | GTL_PRECISE, 1200};

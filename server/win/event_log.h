@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "protocol/windows_headers.h"
+#include "ui/win/window_dpi.h"
 
 namespace vesk {
 
@@ -24,6 +25,9 @@ public:
     // Fills the parent's client area of that size.
     void Fit(int width, int height);
 
+    // Shows the lines in the UI font of a window on a monitor of dpi, there and after a move.
+    void FollowDpi(int dpi);
+
     // Adds the line (code page 932, no line end) at the end on a line of its own and scrolls
     // it into view. A selection the user made to copy from is kept. Main thread.
     void AppendLine(std::string_view cp932);
@@ -37,6 +41,7 @@ private:
 
     const long maxChars;
     HWND control = nullptr;
+    UiFont font;
 };
 
 }  // namespace vesk

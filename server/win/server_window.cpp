@@ -4,6 +4,7 @@
 #include "server/win/serv_dialog.h"
 #include "server/win/server_resources.h"
 #include "ui/win/common_dialogs.h"
+#include "ui/win/window_dpi.h"
 
 namespace vesk {
 
@@ -34,6 +35,10 @@ bool ServerWindow::Create() {
     window = CreateWindowExW(0, kClassName, kTitle, kStyle, 0, 0, kWidth, kHeight, nullptr, nullptr,
                              instance, this);
     if (window == nullptr) return false;
+    // 400 x 300 at 100 %: as large on a monitor of any DPI.
+    const int dpi = WindowDpi(window);
+    SetWindowPos(window, nullptr, 0, 0, ScaledForDpi(kWidth, dpi), ScaledForDpi(kHeight, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     SetMenuState(control.Menu());
@@ -71,8 +76,17 @@ LRESULT ServerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             log.Create(instance, window);
+            log.FollowDpi(WindowDpi(window));
             queue.Attach(window);
             break;
+        case WM_DPICHANGED: {
+            log.FollowDpi(HIWORD(wParam));
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested.left, suggested.top,
+                         suggested.right - suggested.left, suggested.bottom - suggested.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
         case WM_SIZE:
             log.Fit(LOWORD(lParam), HIWORD(lParam));
             break;

@@ -1,5 +1,7 @@
 #include "client/rules/window_layout.h"
 
+#include "client/rules/toolbar_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -43,6 +45,50 @@ TEST(WindowLayoutTest, PlacesControlsAndTakesNegativeSizesAsZero) {
     for (const LayoutCase& c : cases) {
         EXPECT_EQ(LayOutWindow(c.width, c.height, c.toolbar), c.expected)
             << c.width << " x " << c.height;
+    }
+}
+
+TEST(WindowLayoutTest, ScalesLengthsOf96DpiToTheWindowsDpi) {
+    struct ScaleCase {
+        int pixels;
+        int dpi;
+        int expected;
+    };
+    const ScaleCase scales[] = {
+        {98, 96, 98},
+        {98, 120, 123},
+        {98, 144, 147},
+        {98, 192, 196},
+        {2, 144, 3},
+        {2, 120, 3},
+        {1, 144, 2},
+        {5, 168, 9},
+        {0, 144, 0},
+        {-98, 144, -147},
+        // A window not yet on a monitor reports 0: its lengths stay as laid out.
+        {98, 0, 98},
+        {98, -1, 98},
+        // No overflow on the way for a length far beyond any screen.
+        {1'000'000'000, 192, 2'000'000'000},
+    };
+    for (const ScaleCase& c : scales) {
+        EXPECT_EQ(ScaledForDpi(c.pixels, c.dpi), c.expected) << c.pixels << " at " << c.dpi;
+    }
+
+    // At 150 %: a list 147 wide, an input 42 high, gaps of 3, around a toolbar measured at
+    // that DPI.
+    EXPECT_EQ(
+        LayOutWindow(960, 720, 45, 144),
+        (WindowLayout{{0, 0, 960, 45}, {0, 45, 810, 630}, {813, 45, 147, 630}, {0, 678, 960, 42}}));
+    EXPECT_EQ(LayOutWindow(100, 60, 45, 144),
+              (WindowLayout{{0, 0, 100, 45}, {0, 45, 0, 0}, {-47, 45, 147, 0}, {0, 18, 100, 42}}));
+
+    // The toolbar: room for the button (26 at 96 DPI) or for the box with its margins scaled.
+    const ScaleCase toolbars[] = {
+        {20, 96, 26}, {22, 96, 28}, {20, 144, 39}, {33, 144, 43}, {40, 192, 52}, {44, 192, 56},
+    };
+    for (const ScaleCase& c : toolbars) {
+        EXPECT_EQ(ToolbarHeightFor(c.pixels, c.dpi), c.expected) << c.pixels << " at " << c.dpi;
     }
 }
 
