@@ -2,6 +2,7 @@
 
 #include <uxtheme.h>
 
+#include <algorithm>
 #include <array>
 
 #include "client/rules/commands.h"
@@ -27,6 +28,22 @@ RECT SlotRect(HWND window, Slot slot) {
     RECT rect{};
     SendMessageW(window, TB_GETITEMRECT, slot, reinterpret_cast<LPARAM>(&rect));
     return rect;
+}
+
+// The picture name of instance, each pixel made scale x scale, with key as its background.
+HIMAGELIST LoadImageList(HINSTANCE instance, const wchar_t* name, int scale, COLORREF key) {
+    const int width = kImageWidth * scale;
+    const int height = kImageHeight * scale;
+    const auto picture =
+        static_cast<HBITMAP>(LoadImageW(instance, name, IMAGE_BITMAP, width, height, 0));
+    if (picture == nullptr) return nullptr;
+    HIMAGELIST list = ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 1, 0);
+    if (list != nullptr && ImageList_AddMasked(list, picture, key) < 0) {
+        ImageList_Destroy(list);
+        list = nullptr;
+    }
+    DeleteObject(picture);
+    return list;
 }
 
 void SetSlotWidth(HWND window, Slot slot, int width) {
@@ -93,16 +110,21 @@ HWND FlatToolbar::Create(HWND parent, HINSTANCE instance, MessageBoxView& messag
     // would draw its own highlight instead.
     SetWindowTheme(window, L" ", L" ");
     SendMessageW(window, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageW(window, TB_SETBITMAPSIZE, 0, MAKELPARAM(kImageWidth, kImageHeight));
-    LoadImages(instance, messages);
+    pictures = instance;
+    dpi = WindowDpi(parent);
+    if (!LoadImages()) messages.ShowMessage(Cp932FromUtf8("イメージリスト作成失敗"));
     AddButtons();
-    Rescale(WindowDpi(parent), font);
+    Rescale(dpi, font);
     SetWindowSubclass(window, ToolbarProc, 1, reinterpret_cast<DWORD_PTR>(this));
     return window;
 }
 
 void FlatToolbar::Rescale(int newDpi, HFONT font) {
-    dpi = newDpi;
+    // Pictures that could not be loaded were told of when the toolbar was made.
+    if (newDpi != dpi) {
+        dpi = newDpi;
+        LoadImages();
+    }
     if (font != nullptr) SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     PlaceButtons();
     MakeRoomForComboBoxes();
@@ -111,17 +133,23 @@ void FlatToolbar::Rescale(int newDpi, HFONT font) {
 
 int FlatToolbar::Height() const { return WindowHeight(window); }
 
-void FlatToolbar::LoadImages(HINSTANCE instance, MessageBoxView& messages) {
-    normalImages =
-        ImageList_LoadImageW(instance, L"TOOLBAR1", kImageWidth, 1, kNormalKey, IMAGE_BITMAP, 0);
-    hotImages =
-        ImageList_LoadImageW(instance, L"TOOLBAR2", kImageWidth, 1, kHotKey, IMAGE_BITMAP, 0);
-    if (normalImages == nullptr || hotImages == nullptr) {
-        messages.ShowMessage(Cp932FromUtf8("イメージリスト作成失敗"));
+bool FlatToolbar::LoadImages() {
+    // A whole multiple of 16 x 15, the largest the DPI reaches: stretched by a fraction such
+    // as 150 % the die's pips come out uneven, so there it stays small, centred on its button.
+    const int scale = std::max(1, dpi / kBaseDpi);
+    const HIMAGELIST normal = LoadImageList(pictures, L"TOOLBAR1", scale, kNormalKey);
+    const HIMAGELIST hot = LoadImageList(pictures, L"TOOLBAR2", scale, kHotKey);
+    SendMessageW(window, TB_SETBITMAPSIZE, 0,
+                 MAKELPARAM(kImageWidth * scale, kImageHeight * scale));
+    SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normal));
+    SendMessageW(window, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hot));
+    for (const HIMAGELIST old : {normalImages, hotImages}) {
+        if (old != nullptr) ImageList_Destroy(old);
     }
-    shownImages = normalImages;
-    SendMessageW(window, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(normalImages));
-    SendMessageW(window, TB_SETHOTIMAGELIST, 0, reinterpret_cast<LPARAM>(hotImages));
+    normalImages = normal;
+    hotImages = hot;
+    shownImages = normal;
+    return normal != nullptr && hot != nullptr;
 }
 
 void FlatToolbar::ShowPressedDie() {
@@ -150,8 +178,6 @@ void FlatToolbar::AddButtons() {
 }
 
 void FlatToolbar::PlaceButtons() {
-    // The pictures stay 16 x 15, centred on a button of the scaled size: stretched by a
-    // fraction such as 150 % the die's pips come out uneven.
     SendMessageW(window, TB_SETBUTTONSIZE, 0,
                  MAKELPARAM(Scaled(kButtonWidth), Scaled(kRecordBottom - kRecordTop)));
     // The control may start its row a little in: the room is made as wide as puts the dice

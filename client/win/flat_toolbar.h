@@ -31,7 +31,7 @@ public:
     HWND Create(HWND parent, HINSTANCE instance, MessageBoxView& messages, HFONT font = nullptr);
 
     // Lays the toolbar out again for a window moved to a monitor of dpi, with the font made
-    // for it.
+    // for it and the pictures drawn for it.
     void Rescale(int dpi, HFONT font);
 
     HWND Window() const { return window; }
@@ -42,7 +42,8 @@ public:
 private:
     static LRESULT CALLBACK ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR toolbar);
-    void LoadImages(HINSTANCE instance, MessageBoxView& messages);
+    // The die pictures for the DPI, in place of those before; false when one is missing.
+    bool LoadImages();
     void AddButtons();
     // Sizes the button and the room around it for the DPI.
     void PlaceButtons();
@@ -53,6 +54,7 @@ private:
     int Scaled(int pixels) const { return ScaledForDpi(pixels, dpi); }
 
     HWND window = nullptr;
+    HINSTANCE pictures = nullptr;
     int dpi = kBaseDpi;
     HIMAGELIST normalImages = nullptr;
     HIMAGELIST hotImages = nullptr;
