@@ -14,10 +14,7 @@ target_link_libraries(vesk_chat_win_parts PUBLIC vesk_client_rules vesk_win_ui a
 # VeskChat.exe's resources, linked into the program and into the tests that show its dialogs:
 # an object library, as the linker would leave resources in a static library behind.
 add_library(vesk_chat_resources OBJECT ${PROJECT_SOURCE_DIR}/resources/client/vesk_chat.rc)
-# The about box's line with the version, which the resource compiler cannot join from parts.
-file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/resources/client/vesk_chat_version.h
-     CONTENT "#define VESK_CHAT_VERSION_LINE \"VeskChat バージョン @PROJECT_VERSION@\"\n" @ONLY)
 target_include_directories(vesk_chat_resources
-    PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/resources/client)
+    PRIVATE ${PROJECT_SOURCE_DIR} ${VESK_WIN_RESOURCE_INCLUDE})
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/client/vesk_chat.rc PROPERTIES
     OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/resources/client/vesk_chat_ids.h;${PROJECT_SOURCE_DIR}/resources/client/vesk_chat.ico;${PROJECT_SOURCE_DIR}/resources/client/toolbar1.bmp;${PROJECT_SOURCE_DIR}/resources/client/toolbar2.bmp;${PROJECT_SOURCE_DIR}/resources/windows/vesk.manifest")
