@@ -47,7 +47,7 @@ bool NativeChatWindow::RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = Procedure;
+    windowClass.lpfnWndProc = ObjectWindowProcedure<NativeChatWindow>;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VESK_CHAT_ICON));
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -66,19 +66,6 @@ bool NativeChatWindow::Start() {
     }
     core.Start();
     return true;
-}
-
-LRESULT CALLBACK NativeChatWindow::Procedure(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<NativeChatWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<NativeChatWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
 }
 
 LRESULT NativeChatWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

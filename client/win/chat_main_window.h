@@ -16,6 +16,7 @@
 #include "client/win/win_combo_box.h"
 #include "protocol/windows_headers.h"
 #include "ui/win/main_thread_queue.h"
+#include "ui/win/object_window.h"
 #include "ui/win/window_dpi.h"
 
 namespace vesk {
@@ -75,7 +76,7 @@ public:
     void PostClose() override;
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ObjectWindowProcedure<NativeChatWindow>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateChildren();
     HWND CreateComboBox();

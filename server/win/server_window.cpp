@@ -17,7 +17,7 @@ constexpr const wchar_t* kTitle = L"VeskServer";
 
 bool ServerWindow::RegisterWindowClass(HINSTANCE instance) {
     WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = Procedure;
+    windowClass.lpfnWndProc = ObjectWindowProcedure<ServerWindow>;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VESK_SERVER));
     windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -58,18 +58,6 @@ void ServerWindow::CloseRelay() {
     // joining it cannot wait for the user.
     reporter.Shutdown();
     control.Close();
-}
-
-LRESULT CALLBACK ServerWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<ServerWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ServerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
 }
 
 LRESULT ServerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,7 @@
 #include "server/win/event_log.h"
 #include "server/win/window_reporter.h"
 #include "ui/win/main_thread_queue.h"
+#include "ui/win/object_window.h"
 
 namespace vesk {
 
@@ -36,7 +37,7 @@ public:
     void CloseRelay();
 
 private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ObjectWindowProcedure<ServerWindow>(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void RunCommand(int id);
     void ShowHostAddress();

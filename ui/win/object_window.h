@@ -1,0 +1,25 @@
+#pragma once
+
+// The window procedure of a main window that an object of ours makes: the object goes to
+// CreateWindowExW as its creation parameter, and from then on every message of the window
+// goes to the object's Handle. Messages that come before it (none do today) get the default.
+
+#include "protocol/windows_headers.h"
+
+namespace vesk {
+
+// Owner keeps its window in a member `window` and answers messages with
+// `LRESULT Handle(UINT, WPARAM, LPARAM)`; it befriends this procedure for them.
+template <class Owner>
+LRESULT CALLBACK ObjectWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* owner = static_cast<Owner*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        owner->window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    }
+    auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (owner == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return owner->Handle(message, wParam, lParam);
+}
+
+}  // namespace vesk
