@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "protocol/cp932.h"
+#include "protocol/dpi_scale.h"
 #include "protocol/player_name.h"
 
 namespace vesk {
@@ -56,7 +57,13 @@ bool OnScreen(const WindowPlacement& placement, const std::vector<ScreenArea>& s
 WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>& screens,
                              ConnectionTarget& target, ClientSettings& settings,
                              MessageBoxView& messages) {
-    WindowPlacement placement;
+    const auto primary = std::find_if(screens.begin(), screens.end(), [](const ScreenArea& s) {
+        return s.x <= 0 && s.y <= 0 && s.x + s.width > 0 && s.y + s.height > 0;
+    });
+    const int dpi = primary == screens.end() ? kBaseDpi : primary->dpi;
+    const WindowPlacement firstStart{0, 0, ScaledForDpi(WindowPlacement{}.width, dpi),
+                                     ScaledForDpi(WindowPlacement{}.height, dpi)};
+    WindowPlacement placement = firstStart;
     if (store.HasGroup(SettingsGroup::Info)) {
         const auto number = [&](std::string_view name, int fallback) {
             return store.ReadNumber(SettingsGroup::Info, name).value_or(fallback);
@@ -66,9 +73,9 @@ WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>
         // Two widths on purpose: a placement stored without its width opens 640 wide, as such
         // settings always have, while a first start, with no placement stored, opens at
         // WindowPlacement's narrower 600.
-        placement.width = number(setting::kWidth, 640);
-        placement.height = number(setting::kHeight, 480);
-        if (!OnScreen(placement, screens)) placement = WindowPlacement{};
+        placement.width = number(setting::kWidth, ScaledForDpi(640, dpi));
+        placement.height = number(setting::kHeight, firstStart.height);
+        if (!OnScreen(placement, screens)) placement = firstStart;
     }
 
     target = ConnectionTarget{};

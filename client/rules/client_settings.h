@@ -46,12 +46,14 @@ struct WindowPlacement {
     bool operator==(const WindowPlacement&) const = default;
 };
 
-// A screen's area on the desktop.
+// A screen's area on the desktop, and its dots per inch where the window system lays windows
+// out in the screen's own pixels (96 is 100 %; Qt's desktop pixels are always at 96).
 struct ScreenArea {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
+    int dpi = 96;
 };
 
 enum class SettingsGroup { Info, Option };
@@ -105,7 +107,9 @@ bool OnScreen(const WindowPlacement& placement, const std::vector<ScreenArea>& s
 
 // Reads everything at start-up. A value that is missing, of another type or too long for its
 // field takes its default, and a placement that lies off every screen takes the placement of
-// a first start, so the window never opens where the player cannot reach it. When the Option
+// a first start, so the window never opens where the player cannot reach it. The default
+// sizes are for 96 DPI and grow with the DPI of the screen at the desktop's origin, so that a
+// first start on a screen at 200 % is not half the size it is meant to be. When the Option
 // group cannot be opened, the defaults are used and written, and each failed write is shown.
 WindowPlacement LoadSettings(SettingsStore& store, const std::vector<ScreenArea>& screens,
                              ConnectionTarget& target, ClientSettings& settings,

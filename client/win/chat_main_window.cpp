@@ -1,5 +1,7 @@
 #include "client/win/chat_main_window.h"
 
+#include <shellscalingapi.h>
+
 #include <utility>
 
 #include "client/rules/toolbar_layout.h"
@@ -8,6 +10,7 @@
 #include "client/win/font_choice.h"
 #include "client/win/option_dialog.h"
 #include "protocol/cp932.h"
+#include "protocol/dpi_scale.h"
 #include "resources/client/vesk_chat_ids.h"
 #include "ui/win/common_dialogs.h"
 #include "ui/win/wide_text.h"
@@ -22,9 +25,12 @@ constexpr int kComboBoxHeight = 250;  // the drop-down list included
 
 UINT_PTR TimerId(CoreTimer timer) { return timer == CoreTimer::Rejoin ? 1 : 2; }
 
-BOOL CALLBACK AddScreen(HMONITOR, HDC, LPRECT area, LPARAM screens) {
+BOOL CALLBACK AddScreen(HMONITOR monitor, HDC, LPRECT area, LPARAM screens) {
+    UINT dpiX = kBaseDpi, dpiY = kBaseDpi;
+    if (GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpiX, &dpiY) != S_OK) dpiY = kBaseDpi;
     reinterpret_cast<std::vector<ScreenArea>*>(screens)->push_back(
-        {area->left, area->top, area->right - area->left, area->bottom - area->top});
+        {area->left, area->top, area->right - area->left, area->bottom - area->top,
+         static_cast<int>(dpiY)});
     return TRUE;
 }
 

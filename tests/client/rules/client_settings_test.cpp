@@ -59,6 +59,29 @@ TEST(ClientSettingsTest, EmptyStoreGivesTheFirstStartAndWritesNothing) {
     EXPECT_FALSE(store.HasGroup(kInfo));
 }
 
+TEST(ClientSettingsTest, DefaultSizesGrowWithTheDpiOfTheScreenAtTheOrigin) {
+    // A second screen at 200 % left of a primary one at 150 %.
+    const std::vector<ScreenArea> screens = {{-1920, 0, 1920, 1080, 192}, {0, 0, 2880, 1620, 144}};
+    FakeSettingsStore empty;
+    EXPECT_EQ(Load(empty, screens).placement, (WindowPlacement{0, 0, 900, 720}));
+
+    FakeSettingsStore withoutSize;
+    withoutSize.Put(kInfo, "PosX", 10);
+    withoutSize.Put(kInfo, "PosY", 20);
+    EXPECT_EQ(Load(withoutSize, screens).placement, (WindowPlacement{10, 20, 960, 720}));
+
+    // Stored sizes are screen pixels already and stay as they are; so does an off-screen
+    // placement's fallback at 96 DPI.
+    FakeSettingsStore stored;
+    for (auto [name, value] :
+         {std::pair{"PosX", 10}, {"PosY", 20}, {"Width", 700}, {"Height", 500}}) {
+        stored.Put(kInfo, name, value);
+    }
+    EXPECT_EQ(Load(stored, screens).placement, (WindowPlacement{10, 20, 700, 500}));
+    stored.Put(kInfo, "PosX", 5000);
+    EXPECT_EQ(Load(stored).placement, (WindowPlacement{0, 0, 600, 480}));
+}
+
 TEST(ClientSettingsTest, StoredValuesThatDoNotFitTakeTheirDefaults) {
     struct Case {
         const char* what;
