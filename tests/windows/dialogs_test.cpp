@@ -159,14 +159,5 @@ TEST(OptionDialogTest, RefusesAnEmptyNameAndReturnsTheFieldsAndChoices) {
     EXPECT_EQ(choice->settings, expected);
 }
 
-TEST(OptionDialogTest, CancelReturnsNothing) {
-    SharedMessageBox messages;
-    EXPECT_FALSE(RunOption({}, messages, [](HWND dialog) {
-        SetDlgItemTextW(dialog, VESK_ID_DEFAULT_NAME, L"");
-        Click(dialog, IDCANCEL);
-    }));
-    EXPECT_TRUE(messages.Shown().empty());
-}
-
 }  // namespace
 }  // namespace vesk

@@ -31,9 +31,5 @@ TEST(FontChoiceTest, OpensOnTheStoredFaceAndSizeAndGivesThemBack) {
     EXPECT_DOUBLE_EQ(choice->points, 14);
 }
 
-TEST(FontChoiceTest, CancelGivesNothing) {
-    EXPECT_FALSE(Choose([](HWND dialog) { Click(dialog, IDCANCEL); }));
-}
-
 }  // namespace
 }  // namespace vesk

@@ -128,17 +128,6 @@ TEST_F(RegistrySettingsStoreTest, ValuesOfAnotherTypeReadAsMissingAndTextsEndAtT
     EXPECT_EQ(store.ReadText(kOption, "OddLength"), "1");
     EXPECT_EQ(store.ReadText(kOption, "Missing"), std::nullopt);
     EXPECT_EQ(store.ReadNumber(kInfo, "PosX"), std::nullopt);
-
-    FakeMessageBox messages;
-    ConnectionTarget target;
-    ClientSettings settings;
-    LoadSettings(store, kScreen, target, settings, messages);
-    EXPECT_EQ(target.port, 15000);
-    EXPECT_EQ(settings.fontSize, 14);
-    EXPECT_EQ(settings.name, ClientSettings::DefaultPlayerName());
-    EXPECT_EQ(settings.font, ClientSettings::DefaultFontFace());
-    EXPECT_TRUE(settings.record);
-    EXPECT_EQ(target.address, "ab");
 }
 
 TEST_F(RegistrySettingsStoreTest, WritesFailWhereTheGroupWasNeverMade) {

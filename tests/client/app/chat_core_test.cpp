@@ -6,40 +6,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <map>
 
 #include "protocol/path_text.h"
+#include "tests/client/dice/fake_views.h"
 #include "tests/client/dice/temp_folder.h"
 #include "tests/client/rules/fake_settings_store.h"
 #include "tests/support/test_peer.h"
 
 namespace vesk::test {
 namespace {
-
-class FakeNameBox final : public NameBoxView {
-public:
-    std::string Text() const override { return text; }
-    void AddItem(std::string_view item) override { items.emplace_back(item); }
-    void Clear() override { items.clear(), text.clear(); }
-    void SelectFirst() override { Select(0); }
-    int Find(std::string_view item) const override {
-        const auto found = std::find(items.begin(), items.end(), item);
-        return found == items.end() ? -1 : static_cast<int>(found - items.begin());
-    }
-    void InsertFirst(std::string_view item) override { items.emplace(items.begin(), item); }
-    void RemoveFirst() override {
-        if (!items.empty()) items.erase(items.begin());
-    }
-    void Select(int index) override {
-        if (index >= 0 && index < static_cast<int>(items.size())) text = items[index];
-    }
-
-    std::string text;
-    std::vector<std::string> items;
-};
 
 class NoLog final : public ChatLogView {
 public:
@@ -124,8 +102,8 @@ public:
     std::optional<ConnectChoice> connectChoice;
     std::map<CoreTimer, std::chrono::milliseconds> timers;
     std::vector<std::string> messages;
-    FakeNameBox dice;
-    FakeNameBox names;
+    FakeComboBox dice;
+    FakeComboBox names;
     NoLog log;
     NoInput input;
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +18,7 @@
 namespace vesk::test {
 
 // Behaves like an unsorted drop-down combo box: selecting shows the item's text.
-class FakeComboBox : public ComboBoxView {
+class FakeComboBox : public NameBoxView {
 public:
     std::string Text() const override { return text; }
     void AddItem(std::string_view item) override { items.emplace_back(item); }
@@ -26,10 +27,19 @@ public:
         text.clear();
         selected = -1;
     }
-    void SelectFirst() override {
-        if (items.empty()) return;
-        selected = 0;
-        text = items.front();
+    void SelectFirst() override { Select(0); }
+    int Find(std::string_view item) const override {
+        const auto found = std::find(items.begin(), items.end(), item);
+        return found == items.end() ? -1 : static_cast<int>(found - items.begin());
+    }
+    void InsertFirst(std::string_view item) override { items.emplace(items.begin(), item); }
+    void RemoveFirst() override {
+        if (!items.empty()) items.erase(items.begin());
+    }
+    void Select(int index) override {
+        if (index < 0 || index >= static_cast<int>(items.size())) return;
+        selected = index;
+        text = items[static_cast<std::size_t>(index)];
     }
 
     std::string text;
