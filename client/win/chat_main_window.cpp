@@ -161,10 +161,12 @@ void NativeChatWindow::ScaleControls() {
         SetWindowPos(box, nullptr, scaled(left), scaled(kComboTop), scaled(kComboWidth),
                      scaled(kComboBoxHeight), SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (chatPoints > 0) {
-        for (HWND control : {chatLog.Window(), chatInput.Window()}) {
-            SetRichEditFont(control, chatFace, chatPoints, dpi);
-        }
+    if (chatPoints > 0) SetChatFonts();
+}
+
+void NativeChatWindow::SetChatFonts() {
+    for (HWND control : {chatLog.Window(), chatInput.Window()}) {
+        SetRichEditFont(control, chatFace, chatPoints, dpi);
     }
 }
 
@@ -262,9 +264,7 @@ std::optional<FontChoice> NativeChatWindow::ChooseFont(std::string_view utf8Face
 void NativeChatWindow::ApplyFont(std::string_view face, int points) {
     chatFace = WideFromCp932(face);
     chatPoints = points;
-    for (HWND control : {chatLog.Window(), chatInput.Window()}) {
-        SetRichEditFont(control, chatFace, chatPoints, dpi);
-    }
+    SetChatFonts();
 }
 
 void NativeChatWindow::ShowIpAddresses(std::string_view serverAddress) {

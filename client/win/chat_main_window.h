@@ -82,6 +82,8 @@ private:
     HWND CreateComboBox();
     // Gives the controls the UI font and the combo boxes their places for the window's DPI.
     void ScaleControls();
+    // The chat log and the chat input in the player's face and size at the window's DPI.
+    void SetChatFonts();
     // The window moved to a monitor of dpi: suggested is its outer rectangle there.
     void FollowDpi(int newDpi, const RECT& suggested);
     void LayOut();

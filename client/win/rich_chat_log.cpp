@@ -8,6 +8,7 @@
 #include "client/rules/commands.h"
 #include "client/rules/log_line.h"
 #include "client/win/control_menus.h"
+#include "ui/win/read_only_log.h"
 #include "ui/win/wide_text.h"
 
 namespace vesk {
@@ -32,17 +33,13 @@ LRESULT CALLBACK LogProcedure(HWND control, UINT message, WPARAM wParam, LPARAM 
 }  // namespace
 
 HWND RichChatLog::Create(HWND parent, HINSTANCE instance) {
-    control = CreateWindowExW(WS_EX_CLIENTEDGE, MSFTEDIT_CLASS, L"",
-                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |
-                                  ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | ES_SAVESEL,
-                              0, 0, 0, 0, parent, nullptr, instance, nullptr);
+    control = CreateReadOnlyLog(parent, instance, kTextLimit);
     if (control == nullptr) return nullptr;
-    SendMessageW(control, EM_EXLIMITTEXT, 0, kTextLimit);
     SetWindowSubclass(control, LogProcedure, 0, 0);
     return control;
 }
 
-long RichChatLog::Insert(std::wstring_view text, COLORREF colour, bool highlight) {
+long RichChatLog::Insert(const std::wstring& text, COLORREF colour, bool highlight) {
     SendMessageW(control, EM_SETSEL, -1, -1);
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
@@ -51,8 +48,7 @@ long RichChatLog::Insert(std::wstring_view text, COLORREF colour, bool highlight
     format.crBackColor = kHighlightColour;
     format.dwEffects = highlight ? 0 : CFE_AUTOBACKCOLOR;
     SendMessageW(control, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    const std::wstring inserted(text);
-    SendMessageW(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(inserted.c_str()));
+    SendMessageW(control, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     return static_cast<long>(text.size());
 }
 

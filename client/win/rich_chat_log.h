@@ -28,7 +28,7 @@ public:
 
 private:
     // Inserts text at the end in the given colours; returns its length in the control.
-    long Insert(std::wstring_view text, COLORREF colour, bool highlight);
+    long Insert(const std::wstring& text, COLORREF colour, bool highlight);
 
     HWND control = nullptr;
     ChatHistory history;

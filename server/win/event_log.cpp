@@ -4,20 +4,14 @@
 
 #include <string>
 
+#include "ui/win/read_only_log.h"
 #include "ui/win/wide_text.h"
 
 namespace vesk {
 
 void EventLog::Create(HINSTANCE instance, HWND parent) {
-    // The wide rich edit class: the older "richedit" class of riched32.dll takes ANSI text only.
-    if (LoadLibraryW(L"msftedit.dll") == nullptr) return;
-    constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP |
-                             ES_SAVESEL | ES_READONLY | ES_AUTOVSCROLL | ES_MULTILINE;
-    control = CreateWindowExW(WS_EX_CLIENTEDGE, L"RICHEDIT50W", L"", kStyle, 0, 0, 0, 0, parent,
-                              nullptr, instance, nullptr);
-    if (control == nullptr) return;
     // Room for maxChars and one more line of the longest kind.
-    SendMessageW(control, EM_EXLIMITTEXT, 0, maxChars + 16384);
+    control = CreateReadOnlyLog(parent, instance, maxChars + 16384);
 }
 
 void EventLog::Fit(int width, int height) {
