@@ -50,17 +50,8 @@ NativeChatWindow::~NativeChatWindow() {
 }
 
 bool NativeChatWindow::RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = ObjectWindowProcedure<NativeChatWindow>;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(VESK_CHAT_ICON));
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszMenuName = MAKEINTRESOURCEW(VESK_CHAT_MENU);
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) != 0;
+    return RegisterObjectWindowClass<NativeChatWindow>(
+        instance, kClassName, CS_HREDRAW | CS_VREDRAW, VESK_CHAT_ICON, VESK_CHAT_MENU);
 }
 
 bool NativeChatWindow::Start() {

@@ -16,15 +16,8 @@ constexpr const wchar_t* kTitle = L"VeskServer";
 }  // namespace
 
 bool ServerWindow::RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = ObjectWindowProcedure<ServerWindow>;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VESK_SERVER));
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszMenuName = MAKEINTRESOURCEW(IDM_SERVER_MENU);
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassW(&windowClass) != 0;
+    return RegisterObjectWindowClass<ServerWindow>(instance, kClassName, 0, IDI_VESK_SERVER,
+                                                   IDM_SERVER_MENU);
 }
 
 ServerWindow::ServerWindow(HINSTANCE instance)

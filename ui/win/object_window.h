@@ -1,6 +1,6 @@
 #pragma once
 
-// The window procedure of a main window that an object of ours makes: the object goes to
+// The window class and procedure of a main window that an object of ours makes: the object goes to
 // CreateWindowExW as its creation parameter, and from then on every message of the window
 // goes to the object's Handle. Messages that come before it (none do today) get the default.
 
@@ -20,6 +20,23 @@ LRESULT CALLBACK ObjectWindowProcedure(HWND window, UINT message, WPARAM wParam,
     auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (owner == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     return owner->Handle(message, wParam, lParam);
+}
+
+// Registers the class name of Owner's main window with the procedure above: the program's
+// icon and menu from its resources, the arrow cursor and the button face's colour behind.
+template <class Owner>
+bool RegisterObjectWindowClass(HINSTANCE instance, const wchar_t* name, UINT style, int iconId,
+                               int menuId) {
+    WNDCLASSW windowClass{};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = ObjectWindowProcedure<Owner>;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(iconId));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszMenuName = MAKEINTRESOURCEW(menuId);
+    windowClass.lpszClassName = name;
+    return RegisterClassW(&windowClass) != 0;
 }
 
 }  // namespace vesk
