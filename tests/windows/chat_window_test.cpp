@@ -1,12 +1,14 @@
 // VeskChat.exe itself, driven through its window from this process as a player would drive it:
 // its menu, the CONNECT dialog, the join lines on the wire, a line from the relay in the log
-// and the list, a typed line sent on Enter, and a clean end. The test stands in for the relay.
+// and the list, a typed line sent on Enter, and a clean end; and its layout at a higher DPI. The
+// test stands in for the relay.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -19,6 +21,7 @@ namespace vesk::test {
 namespace {
 
 constexpr int kChatInputId = 5555;
+constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 
 std::string SampleList(const char* name) {
     std::ifstream file(std::filesystem::path(VESK_DATA_DIR) / name, std::ios::binary);
@@ -39,11 +42,51 @@ std::vector<std::wstring> Rows(HWND list) {
     return rows;
 }
 
+// The user's DPI set for as long as the object lives; the earlier setting (or none) after.
+class UserDpi {
+public:
+    explicit UserDpi(DWORD dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &key, nullptr);
+        DWORD old = 0;
+        DWORD size = sizeof old;
+        if (RegQueryValueExW(key, L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old),
+                             &size) == ERROR_SUCCESS) {
+            previous = old;
+        }
+        RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                       sizeof dpi);
+    }
+    ~UserDpi() {
+        if (previous) {
+            RegSetValueExW(key, L"LogPixels", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&*previous), sizeof *previous);
+        } else {
+            RegDeleteValueW(key, L"LogPixels");
+        }
+        RegCloseKey(key);
+    }
+    UserDpi(const UserDpi&) = delete;
+    UserDpi& operator=(const UserDpi&) = delete;
+
+private:
+    HKEY key = nullptr;
+    std::optional<DWORD> previous;
+};
+
+// A control's place in its parent's client area, and its size.
+RECT PlaceInParent(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 class ChatWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // A first start: no settings of an earlier run, and the lists in the folder the
-        // program starts in.
+    // A first start: no settings of an earlier run, and the lists in the folder the program
+    // starts in.
+    void Start() {
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Okvi\\VeskChat");
         folder.Write("dice.sai", SampleList("dice.sai"));
         folder.Write("name.nam", SampleList("name.nam"));
@@ -57,7 +100,7 @@ protected:
 
     void TearDown() override {
         chat.reset();
-        std::filesystem::current_path(previous);
+        if (!previous.empty()) std::filesystem::current_path(previous);
     }
 
     // The chat log's text, each line ending in CR as the rich edit ends its paragraphs.
@@ -89,6 +132,7 @@ protected:
 };
 
 TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
+    ASSERT_NO_FATAL_FAILURE(Start());
     const ResourceMenu menu(ProgramPath(VESK_VESKCHAT_PATH), VESK_CHAT_MENU);
     ASSERT_NE(menu.Handle(), nullptr);
     const std::pair<int, const wchar_t*> bar[] = {
@@ -167,6 +211,41 @@ TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
     EXPECT_TRUE(
         LogEndsWith(L"サーバーに接続していません。ファイルメニューの「接続」で接続してください\r"));
     EXPECT_EQ(WindowText(Input()), L"まだ届かない");
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(chat->WaitForExit(), 0u);
+}
+
+// On a monitor of 144 DPI (150 %) the controls take their sizes for 96 DPI scaled by one and a
+// half. Wine reads the user's DPI afresh for each program it starts.
+TEST_F(ChatWindowTest, ScalesItsLayoutToTheMonitorsDpi) {
+    const UserDpi dpi(144);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // The list 98 wide and the input 28 high at 96 DPI; the layout is done once the window
+    // is shown.
+    const HWND list = FindWindowExW(window, nullptr, L"LISTBOX", nullptr);
+    ASSERT_NE(list, nullptr);
+    const auto width = [](const RECT& rect) { return rect.right - rect.left; };
+    EXPECT_TRUE(WaitFor([&] { return width(PlaceInParent(list)) == 147; }))
+        << "the list is " << width(PlaceInParent(list)) << " wide";
+    const RECT input = PlaceInParent(GetDlgItem(window, kChatInputId));
+    EXPECT_EQ(input.bottom - input.top, 42);
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(PlaceInParent(list).right, client.right);
+    EXPECT_EQ(PlaceInParent(list).bottom + 3, input.top);
+
+    // The dice box at x 5 and the name box at 205, 150 wide, on the toolbar.
+    const HWND toolbar = FindWindowExW(window, nullptr, L"ToolbarWindow32", nullptr);
+    ASSERT_NE(toolbar, nullptr);
+    const HWND diceBox = FindWindowExW(toolbar, nullptr, L"ComboBox", nullptr);
+    const HWND nameBox = FindWindowExW(toolbar, diceBox, L"ComboBox", nullptr);
+    ASSERT_NE(nameBox, nullptr);
+    for (const auto& [box, left] : {std::pair{diceBox, 8L}, std::pair{nameBox, 308L}}) {
+        const RECT place = PlaceInParent(box);
+        EXPECT_EQ(place.left, left);
+        EXPECT_EQ(width(place), 225);
+    }
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(chat->WaitForExit(), 0u);
