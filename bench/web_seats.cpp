@@ -33,6 +33,7 @@ extern char** environ;
 
 namespace {
 
+using namespace vesk;
 using namespace vesk::web;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;

@@ -4,6 +4,7 @@
 
 #include "protocol/cp932.h"
 #include "protocol/decimal_text.h"
+#include "protocol/line_kind.h"
 #include "protocol/wire_messages.h"
 
 namespace vesk {
@@ -37,17 +38,20 @@ bool IncomingLineDispatcher::Dispatch(std::string_view line) {
     if (line.size() < kPrefixLength) return false;
 
     const std::string_view text = line.substr(0, line.size() - wire::kLineEnd.size());
-    // Compared over four bytes exactly; a line shorter than the prefix can match none.
-    const std::string_view prefix = text.substr(0, kPrefixLength);
     const std::string_view rest = text.substr(std::min(text.size(), kPrefixLength));
-    if (prefix == wire::kTalkPrefix) {
-        window.AppendChatLog(LogText(rest));
-    } else if (prefix == wire::kPaddPrefix) {
-        AddParticipant(rest);
-    } else if (prefix == wire::kPdelPrefix) {
-        RemoveParticipant(rest);
-    } else {
-        window.AppendChatLog(LogText(text));
+    switch (KindOfLine(text)) {
+        case LineKind::Talk:
+            window.AppendChatLog(LogText(rest));
+            break;
+        case LineKind::Padd:
+            AddParticipant(rest);
+            break;
+        case LineKind::Pdel:
+            RemoveParticipant(rest);
+            break;
+        case LineKind::Other:
+            window.AppendChatLog(LogText(text));
+            break;
     }
     return true;
 }

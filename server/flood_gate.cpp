@@ -37,4 +37,8 @@ bool FloodGate::BackloggedTooLong(Clock::time_point now) {
     return now - *backloggedSince >= cutOff;
 }
 
+FloodGate::Clock::time_point FloodGate::CutOffAt() const {
+    return backloggedSince ? *backloggedSince + cutOff : Clock::time_point::max();
+}
+
 }  // namespace vesk

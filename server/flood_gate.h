@@ -27,6 +27,9 @@ public:
     // More of its lines wait than the relay holds for it, and it goes on sending: true once
     // that has lasted the cut-off time since it was first seen.
     bool BackloggedTooLong(Clock::time_point now);
+    // When the backlog seen since BackloggedTooLong first said false lasts the cut-off time;
+    // the end of time while there is none.
+    Clock::time_point CutOffAt() const;
 
 private:
     const int rate;

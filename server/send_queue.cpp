@@ -1,5 +1,6 @@
 #include "server/send_queue.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vesk {
@@ -30,13 +31,28 @@ bool SendQueue::Push(Lines lines, std::size_t offset, Clock::time_point now) {
     return true;
 }
 
+std::size_t SendQueue::Front(std::span<std::string_view> out) const {
+    std::size_t filled = 0;
+    for (; filled < out.size() && filled < pieces.size(); ++filled) {
+        out[filled] = pieces[filled].Bytes();
+    }
+    return filled;
+}
+
 void SendQueue::Taken(std::size_t count, Clock::time_point now) {
-    Piece& front = pieces.front();
-    const std::size_t end = front.offset + count;
-    if (EndsALine(*front.lines, front.offset, end)) lastLine = now;
     size -= count;
-    front.offset = end;
-    if (end == front.lines->size()) pieces.pop_front();
+    while (count > 0) {
+        Piece& front = pieces.front();
+        const std::size_t here = std::min(count, front.lines->size() - front.offset);
+        const std::size_t end = front.offset + here;
+        // A piece ends with a whole line; a part of one may hold the end of a line or not.
+        if (end == front.lines->size() || EndsALine(*front.lines, front.offset, end)) {
+            lastLine = now;
+        }
+        front.offset = end;
+        count -= here;
+        if (end == front.lines->size()) pieces.pop_front();
+    }
 }
 
 SendQueue::Clock::time_point SendQueue::Deadline() const {

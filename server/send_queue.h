@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -38,10 +39,10 @@ public:
 
     bool Empty() const { return pieces.empty(); }
     std::size_t Size() const { return size; }
-    // The oldest waiting bytes; only when not Empty.
-    Piece Front() const { return pieces.front(); }
+    // The oldest waiting bytes, in up to out.size() runs: how many runs were filled.
+    std::size_t Front(std::span<std::string_view> out) const;
 
-    // The receiver's system took count bytes from the front, at most Front's size.
+    // The receiver's system took count bytes from the front, at most Size.
     void Taken(std::size_t count, Clock::time_point now);
 
     // From when the receiver counts as stuck unless it takes a whole line first; never while

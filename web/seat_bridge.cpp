@@ -5,6 +5,7 @@
 #include "dice/dice_line.h"
 #include "protocol/chat_line.h"
 #include "protocol/cp932.h"
+#include "protocol/line_kind.h"
 #include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
 
@@ -113,7 +114,7 @@ SeatBridge::Reply SeatBridge::Roll(std::string_view speaker, std::string_view ex
 
 std::vector<std::string> SeatBridge::FromRelay(std::string_view line) {
     shown.clear();
-    if (joined && line.starts_with(wire::kPaddPrefix) &&
+    if (joined && KindOfLine(line) == LineKind::Padd &&
         line.substr(wire::kPaddPrefix.size()).starts_with(playerName + "\t")) {
         seated = true;
     }

@@ -1,12 +1,11 @@
-// One browser seat: the page's WebSocket on one side, the seat's own connection to the relay
-// on the other, and the SeatBridge between them.
+// One browser seat: the page's WebSocket on one side, the seat's place in the party on the
+// other, and the SeatBridge between them.
 
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include <array>
 #include <random>
 #include <vector>
 
+#include "protocol/line_splitter.h"
 #include "web/seat_bridge.h"
 #include "web/seat_lists.h"
 #include "web/web_shared.h"
@@ -15,15 +14,12 @@ namespace vesk::web {
 
 namespace {
 
-using LocalSocket = asio::local::stream_protocol::socket;
-
-// Longer than any line the relay passes on; a longer one means the connection is broken.
-constexpr std::size_t kMaxRelayLineBytes = 8192;
-constexpr std::size_t kRelayReadBytes = 16384;
 // What waits for a page that reads slowly before the seat stops taking lines from the relay;
 // the relay then holds them, and cuts the seat off as it cuts off any client that falls too
 // far behind.
 constexpr std::size_t kMaxPageBacklogBytes = 256 * 1024;
+// Runs of the relay's lines looked at in one go.
+constexpr std::size_t kRelayRuns = 8;
 
 constexpr std::string_view kFullNotice = "パーティが満員です。しばらくしてから再接続してください。";
 constexpr std::string_view kEndedNotice = "リレーとの接続が切れました。";
@@ -32,17 +28,22 @@ constexpr std::string_view kRefusedNotice =
 
 // Stream: beast::tcp_stream, or TlsStream when the relay has a certificate.
 template <typename Stream>
-class SeatSession : public std::enable_shared_from_this<SeatSession<Stream>> {
+class SeatSession : public WebConnection,
+                    public LocalParticipant,
+                    public std::enable_shared_from_this<SeatSession<Stream>> {
 public:
     SeatSession(std::shared_ptr<WebServer::Shared> shared, Stream stream, std::string peerAddress)
         : shared(std::move(shared)),
           page(std::move(stream)),
-          relay(page.get_executor()),
           peerAddress(std::move(peerAddress)),
           bridge(std::random_device{}()) {
         ++this->shared->seats;
+        this->shared->open.insert(this);
     }
-    ~SeatSession() { --shared->seats; }
+    ~SeatSession() {
+        shared->open.erase(this);
+        --shared->seats;
+    }
 
     void Accept(Request request) {
         const WebOptions& options = shared->options;
@@ -57,6 +58,27 @@ public:
             if (error) return;
             self->Welcome();
         });
+    }
+
+    void Shut() override {
+        End();
+        beast::error_code ignored;
+        beast::get_lowest_layer(page).socket().close(ignored);
+    }
+
+    void LinesWaiting() override { TakeLines(); }
+
+    void MaySayMore() override {
+        if (!pageHeld || ended) return;
+        pageHeld = false;
+        ReadPage();
+    }
+
+    void SeatEnded() override {
+        if (ended) return;
+        ended = true;
+        Tell(NoticeMessage(bridge.Seated() ? kEndedNotice : kRefusedNotice), R"({"ended":true})");
+        CloseAfterTelling();
     }
 
 private:
@@ -87,104 +109,61 @@ private:
             CloseAfterTelling();
             return;
         }
-        const std::string message = beast::buffers_to_string(fromPage.data());
-        fromPage.consume(fromPage.size());
-        SeatBridge::Reply reply = bridge.FromBrowser(message);
-        for (std::string& shown : reply.toBrowser) Tell(std::move(shown));
-        if (reply.joining && !TakeSeat()) return;
-        if (!reply.toRelay.empty()) {
-            // The next message waits until the relay has taken this one, so a flood from the
-            // page backs up to the page and meets the relay's flood limit as VeskChat's would.
-            WriteRelay(std::move(reply.toRelay));
-            return;
-        }
-        ReadPage();
-    }
-
-    bool TakeSeat() {
-        int ends[2];
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-            Tell(NoticeMessage(kEndedNotice));
-            CloseAfterTelling();
-            return false;
-        }
-        beast::error_code error;
-        relay.assign(asio::local::stream_protocol(), ends[1], error);
-        if (error) {
-            ::close(ends[0]);
-            ::close(ends[1]);
-            Tell(NoticeMessage(kEndedNotice));
-            CloseAfterTelling();
-            return false;
-        }
-        shared->adopt(ends[0], peerAddress);
-        ReadRelay();
-        return true;
-    }
-
-    void WriteRelay(std::string lines) {
-        relayWriting = std::move(lines);
-        asio::async_write(relay, asio::buffer(relayWriting),
-                          [self = this->shared_from_this()](beast::error_code error, std::size_t) {
-                              if (error) {
-                                  self->RelayEnded();
-                                  return;
-                              }
-                              self->ReadPage();
-                          });
-    }
-
-    void ReadRelay() {
-        if (ended) return;
-        if (pageBacklog > kMaxPageBacklogBytes) {
-            relayPaused = true;
-            return;
-        }
-        // Whatever has arrived is taken at once, so a busy party costs one read per burst.
-        const std::size_t kept = fromRelay.size();
-        fromRelay.resize(kept + kRelayReadBytes);
-        relay.async_read_some(
-            asio::buffer(fromRelay.data() + kept, kRelayReadBytes),
-            [self = this->shared_from_this(), kept](beast::error_code error, std::size_t length) {
-                self->fromRelay.resize(kept + length);
-                self->OnRelayBytes(error);
-            });
-    }
-
-    void OnRelayBytes(beast::error_code error) {
-        if (error) {
-            RelayEnded();
-            return;
-        }
-        const std::string_view bytes = fromRelay;
-        std::size_t taken = 0;
-        for (std::size_t end; (end = bytes.find("\r\n", taken)) != std::string_view::npos;) {
-            for (std::string& shown : bridge.FromRelay(bytes.substr(taken, end + 2 - taken))) {
-                Tell(std::move(shown));
-            }
-            taken = end + 2;
-        }
-        fromRelay.erase(0, taken);
-        if (fromRelay.size() > kMaxRelayLineBytes) {
-            RelayEnded();
-            return;
-        }
-        ReadRelay();
-    }
-
-    void RelayEnded() {
-        if (ended) return;
-        Tell(NoticeMessage(bridge.Seated() ? kEndedNotice : kRefusedNotice), R"({"ended":true})");
-        CloseAfterTelling();
-    }
-
-    void Tell(std::string message, std::string then = {}) {
         if (pageBacklog > kMaxPageBacklogBytes * 4) {
             // A page that sends without ever reading what it is told.
             End();
             beast::get_lowest_layer(page).close();
             return;
         }
+        const std::string message = beast::buffers_to_string(fromPage.data());
+        fromPage.consume(fromPage.size());
+        SeatBridge::Reply reply = bridge.FromBrowser(message);
+        for (std::string& shown : reply.toBrowser) Tell(std::move(shown));
+        if (reply.joining && !TakeSeat()) return;
+        // While the relay holds as much of this seat's lines as it will, the next message
+        // waits: a flood from the page backs up to the page and meets the relay's flood limit
+        // as VeskChat's would.
+        if (!reply.toRelay.empty() && !seat.Say(reply.toRelay)) {
+            pageHeld = true;
+            return;
+        }
+        ReadPage();
+    }
+
+    bool TakeSeat() {
+        if (const std::shared_ptr<RelayLoop> loop = shared->loop.lock()) {
+            seat = loop->TakeSeat(*this, peerAddress);
+        }
+        if (seat) return true;
+        ended = true;
+        Tell(NoticeMessage(kRefusedNotice));
+        CloseAfterTelling();
+        return false;
+    }
+
+    // Takes the lines the relay holds for the seat, as far as the page keeps up with them.
+    void TakeLines() {
+        std::array<std::string_view, kRelayRuns> runs;
+        while (!ended && pageBacklog <= kMaxPageBacklogBytes) {
+            const std::size_t count = seat.Pending(runs);
+            if (count == 0) return;
+            std::size_t taken = 0;
+            for (std::size_t i = 0; i < count && pageBacklog <= kMaxPageBacklogBytes; ++i) {
+                fromRelay.Feed(runs[i]);
+                while (pageBacklog <= kMaxPageBacklogBytes) {
+                    const std::optional<std::string_view> line = fromRelay.Next();
+                    if (!line) break;
+                    for (std::string& shown : bridge.FromRelay(*line)) Tell(std::move(shown));
+                }
+                taken += runs[i].size() - fromRelay.Unread();
+            }
+            seat.Taken(taken);
+        }
+        // The rest waits in the relay until the page has taken what it was told.
+        if (!ended) relayPaused = true;
+    }
+
+    void Tell(std::string message, std::string then = {}) {
         pageBacklog += message.size();
         toPage.push_back(std::move(message));
         if (!then.empty()) {
@@ -224,7 +203,7 @@ private:
             }
             if (self->relayPaused && self->pageBacklog <= kMaxPageBacklogBytes / 2) {
                 self->relayPaused = false;
-                self->ReadRelay();
+                self->TakeLines();
             }
             self->WritePage();
         });
@@ -243,28 +222,26 @@ private:
         page.async_close(*closeCode, [self = this->shared_from_this()](beast::error_code) {});
     }
 
-    // The seat leaves the party: the relay sees its connection end, as when VeskChat closes.
+    // The seat leaves the party, as when VeskChat closes its connection.
     void End() {
-        if (ended) return;
         ended = true;
-        beast::error_code ignored;
-        relay.close(ignored);
+        seat.Leave();
     }
 
     const std::shared_ptr<WebServer::Shared> shared;
     websocket::stream<Stream> page;
-    LocalSocket relay;
     const std::string peerAddress;
     SeatBridge bridge;
+    PartySeat seat;
 
     beast::flat_buffer fromPage;
-    std::string fromRelay;
-    std::string relayWriting;         // lines on their way to the relay
+    LineSplitter fromRelay;
     std::vector<std::string> toPage;  // told, waiting for the write under way to end
     std::string outgoing;             // the message being written
     std::size_t pageBacklog = 0;
     bool pageWriting = false;
-    bool relayPaused = false;
+    bool pageHeld = false;     // the relay holds enough of its lines: the page is not read
+    bool relayPaused = false;  // the page has enough to take: the relay's lines wait
     bool ended = false;
     bool closing = false;
     std::optional<websocket::close_code> closeCode;

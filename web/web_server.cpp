@@ -4,6 +4,7 @@
 #include <cctype>
 #include <type_traits>
 
+#include "server/relay_server.h"
 #include "web/seat_lists.h"
 #include "web/web_shared.h"
 
@@ -46,15 +47,24 @@ bool FromOwnPage(const Request& request, bool tls) {
 // One connection that asks for the page's files, or for a seat. Stream: beast::tcp_stream, or
 // TlsStream when the relay has a certificate.
 template <typename Stream>
-class PageSession : public std::enable_shared_from_this<PageSession<Stream>> {
+class PageSession : public WebConnection, public std::enable_shared_from_this<PageSession<Stream>> {
 public:
     template <typename... TlsContext>
     PageSession(std::shared_ptr<WebServer::Shared> shared, tcp::socket socket,
                 TlsContext&... context)
         : shared(std::move(shared)), stream(std::move(socket), context...) {
         ++this->shared->pageConnections;
+        this->shared->open.insert(this);
     }
-    ~PageSession() { --shared->pageConnections; }
+    ~PageSession() {
+        shared->open.erase(this);
+        --shared->pageConnections;
+    }
+
+    void Shut() override {
+        beast::error_code ignored;
+        beast::get_lowest_layer(stream).socket().close(ignored);
+    }
 
     void Start() {
         if constexpr (std::is_same_v<Stream, TlsStream>) {
@@ -101,6 +111,8 @@ private:
                     beast::get_lowest_layer(stream).socket().remote_endpoint(ignored);
                 if (!ignored) peer = remote.address().to_string();
                 beast::get_lowest_layer(stream).expires_never();
+                // The stream goes to the seat; this connection is done.
+                shared->open.erase(this);
                 OpenSeat(shared, std::move(stream), std::move(request), std::move(peer));
             }
             return;
@@ -152,10 +164,22 @@ private:
     std::optional<http::request_parser<http::string_body>> parser;
 };
 
+// How long accepting rests after a failure, such as the system running out of descriptors,
+// rather than trying again at once and keeping the loop busy with it.
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+
 void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
     shared->acceptor->async_accept([shared](beast::error_code error, tcp::socket socket) {
-        if (error == asio::error::operation_aborted || !shared->acceptor->is_open()) return;
-        if (!error && shared->pageConnections < shared->options.maxPageConnections) {
+        if (error == asio::error::operation_aborted || !shared->acceptor) return;
+        if (error) {
+            auto pause = std::make_shared<asio::steady_timer>(shared->acceptor->get_executor(),
+                                                              kAcceptPause);
+            pause->async_wait([shared, pause](beast::error_code) {
+                if (shared->acceptor) Accept(shared);
+            });
+            return;
+        }
+        if (shared->pageConnections < shared->options.maxPageConnections) {
             // A line leaves as soon as it is told, as on the relay's own connections.
             beast::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored);
@@ -173,13 +197,13 @@ void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
 
 }  // namespace
 
-WebServer::WebServer(WebOptions options, SeatAdopter adopt)
-    : shared(std::make_shared<Shared>(std::move(options), std::move(adopt))) {}
+WebServer::WebServer(WebOptions options, RelayServer& relay)
+    : relay(relay), shared(std::make_shared<Shared>(std::move(options))) {}
 
 WebServer::~WebServer() { Stop(); }
 
 bool WebServer::Start(std::uint16_t port, std::string& error) {
-    if (shared->thread.joinable() || !shared->io) return false;
+    if (shared->acceptor) return false;
     beast::error_code code;
     if (!shared->options.certificateFile.empty()) {
         asio::ssl::context& tls = shared->tls.emplace(asio::ssl::context::tls_server);
@@ -198,34 +222,40 @@ bool WebServer::Start(std::uint16_t port, std::string& error) {
             return false;
         }
     }
-    tcp::acceptor& acceptor = shared->acceptor.emplace(*shared->io);
-    const tcp::endpoint endpoint(tcp::v4(), port);
-    acceptor.open(endpoint.protocol(), code);
-    if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
-    if (!code) acceptor.bind(endpoint, code);
-    if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
-    if (code) {
-        error = code.message();
-        shared->acceptor.reset();
-        return false;
-    }
-    shared->port = acceptor.local_endpoint().port();
-    Accept(shared);
-    shared->thread = std::thread([io = &*shared->io] { io->run(); });
-    return true;
+    relay.RunOnLoop([&](RelayLoop& loop) {
+        if (loop.Closed()) {
+            code = asio::error::shut_down;
+            return;
+        }
+        shared->loop = loop.shared_from_this();
+        tcp::acceptor& acceptor = shared->acceptor.emplace(loop.Context());
+        const tcp::endpoint endpoint(tcp::v4(), port);
+        acceptor.open(endpoint.protocol(), code);
+        if (!code) acceptor.set_option(asio::socket_base::reuse_address(true), code);
+        if (!code) acceptor.bind(endpoint, code);
+        if (!code) acceptor.listen(asio::socket_base::max_listen_connections, code);
+        if (code) {
+            shared->acceptor.reset();
+            return;
+        }
+        shared->port = acceptor.local_endpoint().port();
+        Accept(shared);
+    });
+    if (code) error = code.message();
+    return !code;
 }
 
 int WebServer::Port() const { return shared->port; }
 
 void WebServer::Stop() {
-    if (!shared->thread.joinable()) return;
-    shared->io->stop();
-    shared->thread.join();
-    shared->acceptor.reset();
-    // Every connection still open ends with the work that was waiting for it: the seats'
-    // connections to the relay close, and the relay announces their leaving.
-    shared->io.reset();
-    shared->port = -1;
+    relay.RunOnLoop([&](RelayLoop&) {
+        shared->acceptor.reset();
+        shared->port = -1;
+        // Every connection still open ends: the seats leave the party, which hears of it while
+        // the relay can still tell it.
+        const std::set<WebConnection*> open = shared->open;
+        for (WebConnection* connection : open) connection->Shut();
+    });
 }
 
 std::size_t WebServer::SeatCount() const { return shared->seats; }

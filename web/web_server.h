@@ -2,20 +2,24 @@
 
 // The browser seat: vesk-relay's own web server. It serves one page (HTML, stylesheet and
 // script built into the program) and takes each page's WebSocket as a seat of the party: the
-// seat joins the relay over a connection of its own, as VeskChat does, so the relay and every
-// other participant see one more participant and nothing else.
+// seat joins the relay's party as VeskChat would, so the relay and every other participant see
+// one more participant and nothing else.
 //
-// Threads: one thread of its own runs every connection of the web server; nothing here blocks.
-// Start and Stop are called from one thread, the program's main thread.
+// Threads: every connection of the web server runs in the relay's own loop, beside the relay's
+// connections; nothing here blocks. Start and Stop are called from one thread, the program's
+// main thread, and hand their work to the loop.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "dice/data_folder.h"
+
+namespace vesk {
+class RelayServer;
+}
 
 namespace vesk::web {
 
@@ -41,25 +45,22 @@ struct WebOptions {
     std::string keyFile;
 };
 
-// Hands the relay its end of a new seat's connection, with the browser's address for its log.
-using SeatAdopter = std::function<void(int relaySocket, std::string peerAddress)>;
-
 class WebServer {
 public:
-    WebServer(WebOptions options, SeatAdopter adopt);
+    // The relay must outlive the web server.
+    WebServer(WebOptions options, RelayServer& relay);
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
 
-    // Listens on port on every IPv4 interface (0: the system picks one) and starts the web
-    // server's thread. False, with the reason in error (UTF-8), when the port cannot be taken
-    // or the certificate or its key cannot be read.
+    // Listens on port on every IPv4 interface (0: the system picks one). False, with the reason in
+    // error (UTF-8), when the port cannot be taken or the certificate or its key cannot be read.
     bool Start(std::uint16_t port, std::string& error);
 
     // The port being listened on, or -1 when stopped.
     int Port() const;
 
-    // Closes every seat (each leaves the party) and every page connection, and ends the thread.
+    // Closes every seat (each leaves the party) and every page connection.
     void Stop();
 
     // Seats open now; for tests and the benchmark.
@@ -68,6 +69,7 @@ public:
     struct Shared;
 
 private:
+    RelayServer& relay;
     std::shared_ptr<Shared> shared;
 };
 

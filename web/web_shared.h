@@ -1,30 +1,39 @@
 #pragma once
 
-// What the web server's connections share; its counters are read from other threads, all
-// else is touched on the web server's thread only (or before it starts and after it ends).
+// What the web server's connections share. They all run in the relay's loop, as the relay's
+// own connections do; the counters are read from other threads as well.
 
 #include <atomic>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
-#include <thread>
 
+#include "server/relay_loop.h"
 #include "web/beast.h"
 #include "web/web_server.h"
 
 namespace vesk::web {
 
+// A connection of the web server, which Stop ends.
+class WebConnection {
+public:
+    // Closes the connection; a seat leaves the party first.
+    virtual void Shut() = 0;
+
+protected:
+    ~WebConnection() = default;
+};
+
 struct WebServer::Shared {
-    Shared(WebOptions options, SeatAdopter adopt)
-        : options(std::move(options)), adopt(std::move(adopt)) {}
+    explicit Shared(WebOptions options) : options(std::move(options)) {}
 
     const WebOptions options;
-    const SeatAdopter adopt;
-    // Destroyed by Stop, which ends every connection still open with it.
-    std::optional<asio::io_context> io{std::in_place};
+    std::weak_ptr<RelayLoop> loop;
     std::optional<tcp::acceptor> acceptor;
     // With a certificate: every connection speaks TLS (https:// and wss://).
     std::optional<asio::ssl::context> tls;
-    std::thread thread;
+    std::set<WebConnection*> open;  // loop only
     std::atomic<int> port{-1};
     std::atomic<std::size_t> seats{0};
     std::atomic<std::size_t> pageConnections{0};

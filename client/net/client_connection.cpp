@@ -7,8 +7,8 @@
 #include <thread>
 #include <utility>
 
-#include "protocol/buffered_line_reader.h"
 #include "protocol/cp932.h"
+#include "protocol/line_splitter.h"
 #include "protocol/line_transport.h"
 #include "protocol/player_name.h"
 #include "protocol/socket.h"
@@ -287,9 +287,18 @@ void ClientConnection::JoinThread(Link& link) {
 void ClientConnection::ReaderThread(Link& link) {
     const std::weak_ptr<ClientConnection*> owner = self;
     const std::uint64_t id = link.id;
-    BufferedLineReader reader(link.socket);
+    // One receive takes every byte that is waiting; each line among them goes on its own.
+    constexpr std::size_t kReceiveBytes = 64 * 1024;
+    const auto received = std::make_unique_for_overwrite<char[]>(kReceiveBytes);
+    LineSplitter lines;
     for (;;) {
-        const std::optional<std::string_view> line = reader.NextLine();
+        std::optional<std::string_view> line = lines.Next();
+        while (!line) {
+            const long got = ReceiveSome(link.socket, received.get(), kReceiveBytes);
+            if (got <= 0) break;
+            lines.Feed(std::string_view(received.get(), static_cast<std::size_t>(got)));
+            line = lines.Next();
+        }
         std::unique_lock guard(link.postLock);
         if (link.closing) return;
         if (!line) {

@@ -119,9 +119,7 @@ int ServeUntilStopped(vesk::ServerControl& control, const WebSeatArguments& argu
         webOptions.dataPaths = vesk::FindDataFolder();
         webOptions.certificateFile = arguments.certificate;
         webOptions.keyFile = arguments.key;
-        web.emplace(webOptions, [&control](int relaySocket, std::string peerAddress) {
-            control.Relay().AdoptConnection(relaySocket, std::move(peerAddress));
-        });
+        web.emplace(webOptions, control.Relay());
         std::string error;
         if (!web->Start(static_cast<std::uint16_t>(arguments.portNumber), error)) {
             reporter.ShowMessage(vesk::Cp932FromUtf8("ブラウザ席を開けません (ポート番号 " +

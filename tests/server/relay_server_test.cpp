@@ -9,11 +9,8 @@
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
-#include <sys/socket.h>
-#endif
-
 #include "protocol/cp932.h"
+#include "server/relay_loop.h"
 #include "tests/server/recording_reporter.h"
 #include "tests/support/test_peer.h"
 
@@ -319,25 +316,81 @@ TEST_F(CrowdRelay, ACrowdJoiningAtOnceHearsOfEachMemberExactlyOnce) {
     EXPECT_EQ(*ids.rbegin(), kCrowd - 1);
 }
 
-#ifndef _WIN32
-// A connection made elsewhere, as a browser seat's, is a participant like any accepted one.
-TEST_F(Relay, AnAdoptedConnectionIsAParticipantLikeAnAcceptedOne) {
+// A participant inside the relay's loop, as a browser seat is: it says what the test tells it
+// and keeps every line it is given, split by the test itself.
+class LoopParticipant : public LocalParticipant {
+public:
+    explicit LoopParticipant(RelayServer& server) : server(server) {}
+    ~LoopParticipant() { Leave(); }
+
+    bool Join(const std::string& peerAddress) {
+        bool seated = false;
+        server.RunOnLoop([&](RelayLoop& loop) {
+            seat = loop.TakeSeat(*this, peerAddress);
+            seated = static_cast<bool>(seat);
+        });
+        return seated;
+    }
+    void Say(const std::string& bytes) {
+        server.RunOnLoop([&](RelayLoop&) { seat.Say(bytes); });
+    }
+    void Leave() {
+        server.RunOnLoop([&](RelayLoop&) { seat.Leave(); });
+    }
+    std::optional<std::string> NextLine() {
+        if (!WaitUntil([&] { return Lines().size() > read; })) return std::nullopt;
+        return Lines()[read++];
+    }
+
+    void LinesWaiting() override {
+        std::string_view runs[4];
+        while (const std::size_t count = seat.Pending(runs)) {
+            std::size_t taken = 0;
+            std::lock_guard guard(lock);
+            for (std::size_t i = 0; i < count; ++i) {
+                for (std::size_t at = 0; at < runs[i].size();) {
+                    const std::size_t end = runs[i].find("\r\n", at) + 2;
+                    lines.emplace_back(runs[i].substr(at, end - at));
+                    at = end;
+                }
+                taken += runs[i].size();
+            }
+            seat.Taken(taken);
+        }
+    }
+    void MaySayMore() override {}
+    void SeatEnded() override {}
+
+private:
+    std::vector<std::string> Lines() {
+        std::lock_guard guard(lock);
+        return lines;
+    }
+
+    RelayServer& server;
+    PartySeat seat;   // loop only
+    std::mutex lock;  // guards lines: the loop adds to them, the test reads them
+    std::vector<std::string> lines;
+    std::size_t read = 0;
+};
+
+TEST_F(Relay, AParticipantInTheRelaysLoopIsAParticipantLikeAnAcceptedOne) {
     auto aya = Join("Aya", 0);
-    int ends[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
-    server.AdoptConnection(ends[0], "192.0.2.7");
-    TestPeer seat(TestPeer::Adopt{ends[1]});
+    LoopParticipant seat(server);
+    ASSERT_TRUE(seat.Join("192.0.2.7"));
     EXPECT_EQ(seat.NextLine(), "paddAya\t0\r\n");
-    seat.Send("Web\r\ntalk\r\n");
+    seat.Say("Web\r\ntalk\r\n");
     EXPECT_TRUE(aya->WaitForLine("paddWeb\t1\r\n"));
     EXPECT_EQ(aya->NextLine(), "talk\r\n");
     EXPECT_EQ(seat.NextLine(), "paddWeb\t1\r\n");
+    EXPECT_EQ(seat.NextLine(), "talk\r\n");
     EXPECT_TRUE(reporter.WaitFor("接続：クライアント No.1 (ブラウザ 192.0.2.7)"));
-    seat.Close();
+    aya->Send("talkhi\r\n");
+    EXPECT_EQ(seat.NextLine(), "talkhi\r\n");
+    seat.Leave();
     EXPECT_TRUE(aya->WaitForLine("pdel1\r\n"));
     EXPECT_TRUE(WaitUntil([&] { return server.ConnectedCount() == 1; }));
 }
-#endif
 
 TEST_F(Relay, CloseEndsWithClientsStillConnected) {
     auto aya = Join("Aya", 0);

@@ -83,9 +83,7 @@ protected:
     void Start(WebOptions options = {}, RelayOptions relayOptions = {}) {
         relay.emplace(reporter, relayOptions);
         ASSERT_TRUE(relay->Start(0));
-        web.emplace(options, [this](int socket, std::string peer) {
-            relay->AdoptConnection(socket, std::move(peer));
-        });
+        web.emplace(options, *relay);
         std::string error;
         ASSERT_TRUE(web->Start(0, error)) << error;
         port = web->Port();
@@ -235,8 +233,9 @@ TEST_F(BrowserSeat, AFullPartySaysSoAndTheSeatIsClosed) {
 }
 
 TEST_F(BrowserSeat, ASeatTheRelayTurnsAwaySaysSo) {
-    Start();
-    relay->Close();  // from now on the relay closes every connection it is handed
+    RelayOptions oneFromEachAddress;
+    oneFromEachAddress.perAddress = 1;
+    Start({}, oneFromEachAddress);  // the TCP participant from this machine is the one
     PageSocket page(port);
     page.Send("join\nAya");
     EXPECT_TRUE(page.WaitFor(
@@ -334,7 +333,7 @@ TEST_F(BrowserSeat, WithACertificateThePageAndItsSeatsAreServedOverTlsOnly) {
 
     // A key that cannot be read is named, and nothing listens.
     options.keyFile = (folder.Path() / "missing.pem").string();
-    WebServer broken(options, [](int, std::string) {});
+    WebServer broken(options, *relay);
     std::string error;
     EXPECT_FALSE(broken.Start(0, error));
     EXPECT_NE(error.find("missing.pem"), std::string::npos) << error;

@@ -1,0 +1,432 @@
+#include "server/party_core.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "protocol/cp932.h"
+#include "protocol/line_kind.h"
+#include "protocol/player_name.h"
+#include "protocol/wire_messages.h"
+
+namespace vesk {
+
+namespace {
+
+constexpr auto kNever = PartyClock::time_point::max();
+
+// The name from a name line. The record holds 51 bytes; a TAB or a line end inside the name
+// would corrupt the participant lines of every client.
+std::string NameFromLine(std::string_view line) {
+    return PlayerNameForLines(line.substr(0, line.size() - wire::kLineEnd.size()), kNameMaxBytes);
+}
+
+}  // namespace
+
+PartyCore::PartyCore(const RelayOptions& options)
+    : options(options), memory(options.relayQueueBytes) {
+    members.reserve(kInitialSlots);
+    for (std::size_t i = 0; i < kInitialSlots; ++i) members.emplace_back(options);
+}
+
+PartyCore::Member* PartyCore::Find(ConnectionId id) {
+    if (id.slot >= members.size()) return nullptr;
+    Member& member = members[id.slot];
+    return member.occupied && member.serial == id.serial ? &member : nullptr;
+}
+
+const PartyCore::Member* PartyCore::Find(ConnectionId id) const {
+    return const_cast<PartyCore*>(this)->Find(id);
+}
+
+void PartyCore::Log(std::string_view utf8Text) {
+    if (closingAll) return;
+    PartyAction action;
+    action.text = Cp932FromUtf8(utf8Text);
+    actions.push_back(std::move(action));
+}
+
+void PartyCore::Act(PartyAction::Kind kind, ConnectionId id) {
+    PartyAction action;
+    action.kind = kind;
+    action.connection = id;
+    actions.push_back(std::move(action));
+}
+
+void PartyCore::TakeActions(std::vector<PartyAction>& out) {
+    out.clear();
+    out.swap(actions);
+}
+
+std::optional<ConnectionId> PartyCore::Connected(const std::string& peerAddress,
+                                                 std::string_view origin,
+                                                 PartyClock::time_point now) {
+    if (closingAll) return std::nullopt;
+    if (options.perAddress > 0) {
+        const auto from = connectionsFrom.find(peerAddress);
+        if (from != connectionsFrom.end() && from->second >= options.perAddress) {
+            // One host cannot take every slot and descriptor the relay has; its players and
+            // everybody else's go on.
+            Log("接続拒否：" + peerAddress + " からの接続が上限 (" +
+                std::to_string(options.perAddress) + ") に達しています");
+            return std::nullopt;
+        }
+    }
+    ++connectionsFrom[peerAddress];
+    // What was broadcast before goes to those already here. From now on every broadcast reaches
+    // the newcomer too, so a participant who joins or leaves meanwhile is announced to it
+    // exactly once: in its roster lines or after them.
+    Flush(now);
+    const std::size_t slot = TakeSlot();
+    Member& member = members[slot];
+    member.occupied = true;
+    member.peerAddress = peerAddress;
+    member.nameDeadline = now + options.nameTimeout;
+    member.gate.emplace(options.floodLimit, options.floodCutOff, now);
+    member.sender = std::make_shared<QueueMemory::Sender>();
+    ++connectedCount;
+    Log("接続：クライアント No." + std::to_string(slot) + " (" + std::string(origin) + ")");
+    if (!RosterLines().empty()) QueueFor(member, memory.Hold(RosterLines()), now);
+    Schedule(member, member.nameDeadline);
+    return IdOf(slot, member);
+}
+
+std::size_t PartyCore::TakeSlot() {
+    if (static_cast<std::size_t>(connectedCount) >= members.size()) {
+        for (std::size_t i = 0; i < kSlotGrowth; ++i) members.emplace_back(options);
+    }
+    std::size_t slot = 0;
+    while (members[slot].occupied) ++slot;
+    return slot;
+}
+
+void PartyCore::Received(ConnectionId id, std::string_view bytes, PartyClock::time_point now,
+                         bool drained) {
+    Member* member = Find(id);
+    if (!member) return;
+    member->splitter.Feed(bytes);
+    while (const auto line = member->splitter.Next()) TakeLine(*member, *line, now);
+    // All it sent has been read while its lines wait: it has stopped.
+    if (drained) member->gate->BacklogCleared();
+}
+
+void PartyCore::TakeLine(Member& member, std::string_view line, PartyClock::time_point now) {
+    if (!member.named) {
+        Join(member, line);
+        return;
+    }
+    // Only the relay speaks for the roster: a client's participant line would make every
+    // client list someone who is not there, or drop someone who is.
+    const LineKind kind = KindOfLine(line);
+    if (kind == LineKind::Padd || kind == LineKind::Pdel) return;
+    if (WaitingBytes(member) > 0) {
+        member.waiting.append(line);
+        return;
+    }
+    const PartyClock::time_point turn = member.gate->Take(now);
+    if (turn <= now) {
+        Broadcast(line, &member);
+        return;
+    }
+    // This participant sends faster than anyone types: this line waits its turn, the lines
+    // after it wait behind it, and nobody else's line waits at all.
+    member.waiting.assign(line);
+    member.waitingFrom = 0;
+    member.turn = turn;
+    Schedule(member, turn);
+}
+
+void PartyCore::Join(Member& member, std::string_view nameLine) {
+    member.named = true;
+    const int number = static_cast<int>(SlotOf(member));
+    const Participant& record = roster.Append(NameFromLine(nameLine), number);
+    const std::string line = wire::PaddLine(record.name, number);
+    if (rosterCurrent) rosterLines += line;
+    // The participant line leaves with the lines that followed the name line, which are
+    // usually its join lines.
+    Broadcast(line);
+}
+
+void PartyCore::Broadcast(std::string_view lines, const Member* from) {
+    if (closingAll) return;
+    round.append(lines);
+    if (!from) return;
+    if (!roundShares.empty() && roundShares.back().sender == from->sender) {
+        roundShares.back().bytes += lines.size();
+    } else {
+        roundShares.push_back(QueueMemory::Share{from->sender, lines.size()});
+    }
+}
+
+void PartyCore::LetWaitingGo(Member& member, PartyClock::time_point now) {
+    while (WaitingBytes(member) > 0 && member.turn <= now) {
+        const std::string_view waiting =
+            std::string_view(member.waiting).substr(member.waitingFrom);
+        // Each waiting line ends at its first CR LF: a line's text holds none.
+        const std::size_t end = waiting.find(wire::kLineEnd) + wire::kLineEnd.size();
+        Broadcast(waiting.substr(0, end), &member);
+        member.waitingFrom += end;
+        if (WaitingBytes(member) > 0) member.turn = member.gate->Take(now);
+    }
+    if (WaitingBytes(member) == 0) {
+        // A flood's buffer is not kept for a participant who has calmed down.
+        member.waiting = std::string();
+        member.waitingFrom = 0;
+    } else {
+        if (member.waitingFrom >= kHeldBytes / 2) {
+            member.waiting.erase(0, member.waitingFrom);
+            member.waitingFrom = 0;
+        }
+        Schedule(member, member.turn);
+    }
+    Recheck(member);
+}
+
+std::size_t PartyCore::Room(const Member& member) const {
+    const std::size_t held = WaitingBytes(member);
+    if (held >= kHeldBytes || memory.Filling(*member.sender)) return 0;
+    return kHeldBytes - held;
+}
+
+std::size_t PartyCore::ReadRoom(ConnectionId id) {
+    Member* member = Find(id);
+    if (!member) return 0;
+    const std::size_t room = Room(*member);
+    if (room == 0) {
+        member->stalled = true;
+        Recheck(*member);
+    }
+    return room;
+}
+
+void PartyCore::Recheck(Member& member) {
+    if (!member.stalled) return;
+    if (Room(member) > 0) {
+        member.stalled = false;
+        Act(PartyAction::Kind::ResumeReading, IdOf(SlotOf(member), member));
+        return;
+    }
+    // Held back by the memory cap rather than its own waiting lines: looked at again whenever
+    // memory is let go.
+    if (WaitingBytes(member) < kHeldBytes && !member.memoryListed) {
+        member.memoryListed = true;
+        memoryStalled.push_back(IdOf(SlotOf(member), member));
+    }
+}
+
+void PartyCore::ResumeWhereRoom() {
+    if (memoryStalled.empty() || !memory.Released()) return;
+    std::erase_if(memoryStalled, [&](ConnectionId id) {
+        Member* member = Find(id);
+        if (!member) return true;
+        if (memory.Filling(*member->sender)) return false;
+        member->memoryListed = false;
+        Recheck(*member);
+        return !member->memoryListed;
+    });
+}
+
+void PartyCore::Unread(ConnectionId id, bool bytesWaiting, PartyClock::time_point now) {
+    Member* member = Find(id);
+    if (!member) return;
+    if (!bytesWaiting) {
+        member->gate->BacklogCleared();
+        return;
+    }
+    if (WaitingBytes(*member) < kHeldBytes) return;  // the memory cap holds it back, not the gate
+    // More of its lines wait than the relay holds for it, and it goes on sending. The reset at
+    // close discards what it sent and the system still holds.
+    if (member->gate->BackloggedTooLong(now)) {
+        CutOff(*member);
+        return;
+    }
+    Schedule(*member, member->gate->CutOffAt());
+}
+
+bool PartyCore::QueueFor(Member& member, const SendQueue::Lines& lines,
+                         PartyClock::time_point now) {
+    const bool wasEmpty = member.queue.Empty();
+    if (!member.queue.Push(lines, 0, now)) return false;
+    if (wasEmpty) {
+        Act(PartyAction::Kind::Write, IdOf(SlotOf(member), member));
+        Schedule(member, member.queue.Deadline());
+    }
+    return true;
+}
+
+void PartyCore::Flush(PartyClock::time_point now) {
+    if (round.empty()) return;
+    const SendQueue::Lines lines = memory.Hold(std::move(round), std::move(roundShares));
+    round.clear();
+    roundShares.clear();
+    int served = 0;
+    for (std::size_t slot = 0; slot < members.size() && served < connectedCount; ++slot) {
+        Member& member = members[slot];
+        if (!member.occupied) continue;
+        ++served;
+        // More than a receiver that keeps reading ever falls behind.
+        if (!QueueFor(member, lines, now)) cutOffs.push_back(slot);
+    }
+    for (const std::size_t slot : cutOffs) CutOff(members[slot]);
+    cutOffs.clear();
+}
+
+void PartyCore::Taken(ConnectionId id, std::size_t count, PartyClock::time_point now) {
+    Member* member = Find(id);
+    if (!member) return;
+    member->queue.Taken(count, now);
+    ResumeWhereRoom();
+}
+
+void PartyCore::Ended(ConnectionId id) {
+    if (Member* member = Find(id)) Depart(*member, CloseKind::Orderly);
+}
+
+void PartyCore::Tick(PartyClock::time_point now) {
+    while (!deadlines.empty() && deadlines.top().when <= now) {
+        const Due due = deadlines.top();
+        deadlines.pop();
+        if (due.slot >= members.size()) continue;
+        Member& member = members[due.slot];
+        if (!member.occupied || member.serial != due.serial || member.scheduled != due.when) {
+            continue;
+        }
+        member.scheduled = kNever;
+        Review(member, now);
+    }
+}
+
+PartyClock::time_point PartyCore::NextDeadline() const {
+    return deadlines.empty() ? kNever : deadlines.top().when;
+}
+
+void PartyCore::Schedule(Member& member, PartyClock::time_point when) {
+    if (when >= member.scheduled) return;
+    member.scheduled = when;
+    deadlines.push(Due{when, static_cast<std::uint32_t>(SlotOf(member)), member.serial});
+    // Connections that come and go by the thousand must not leave their deadlines behind.
+    if (deadlines.size() > 4 * members.size() + 64) RebuildDeadlines();
+}
+
+void PartyCore::RebuildDeadlines() {
+    std::vector<Due> live;
+    for (std::size_t slot = 0; slot < members.size(); ++slot) {
+        const Member& member = members[slot];
+        if (member.occupied && member.scheduled != kNever) {
+            live.push_back(Due{member.scheduled, static_cast<std::uint32_t>(slot), member.serial});
+        }
+    }
+    deadlines = decltype(deadlines)(std::greater<>(), std::move(live));
+}
+
+void PartyCore::Review(Member& member, PartyClock::time_point now) {
+    if (!member.named && now >= member.nameDeadline) {
+        // A connection that never becomes a player would hold its slot and its address's
+        // share of connections for good.
+        Log("クライアント No." + std::to_string(SlotOf(member)) + " は名前を送らないまま " +
+            std::to_string(options.nameTimeout.count() / 1000) + " 秒経ちました");
+        Depart(member, CloseKind::Orderly);
+        return;
+    }
+    // A receiver that takes no whole line, or a flooder whose backlog outlasted its time, holds
+    // memory for nobody's good.
+    if (member.queue.Stuck(now) || member.gate->CutOffAt() <= now) {
+        CutOff(member);
+        return;
+    }
+    LetWaitingGo(member, now);
+    PartyClock::time_point next = std::min(member.queue.Deadline(), member.gate->CutOffAt());
+    if (!member.named) next = std::min(next, member.nameDeadline);
+    if (next != kNever) Schedule(member, next);
+}
+
+void PartyCore::CutOff(Member& member) {
+    member.queue.Clear();
+    Depart(member, CloseKind::Reset);
+}
+
+void PartyCore::Depart(Member& member, CloseKind how) {
+    const std::size_t slot = SlotOf(member);
+    const ConnectionId id = IdOf(slot, member);
+    Log("切断：クライアント No." + std::to_string(slot));
+    if (member.named) {
+        const int number = static_cast<int>(slot);
+        std::string lines = wire::PdelLine(number);
+        if (const Participant* record = roster.Find(number)) {
+            lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->name) +
+                     std::string(wire::kBlankTalk);
+            roster.RemoveById(number);
+            rosterCurrent = false;
+        }
+        // Its slot is free before the lines go out: they reach everyone but the one who left,
+        // and whoever has heard of its leaving finds the number free.
+        Broadcast(lines);
+    }
+    FreeSlot(member);
+    PartyAction close;
+    close.kind = PartyAction::Kind::Close;
+    close.connection = id;
+    close.close = how;
+    actions.push_back(std::move(close));
+}
+
+void PartyCore::FreeSlot(Member& member) {
+    const auto from = connectionsFrom.find(member.peerAddress);
+    if (from != connectionsFrom.end() && --from->second <= 0) connectionsFrom.erase(from);
+    member.occupied = false;
+    ++member.serial;
+    member.named = false;
+    member.peerAddress.clear();
+    member.splitter = LineSplitter();
+    member.gate.reset();
+    member.waiting = std::string();
+    member.waitingFrom = 0;
+    member.stalled = false;
+    member.memoryListed = false;
+    member.queue.Clear();
+    member.sender.reset();
+    member.scheduled = kNever;
+    --connectedCount;
+    // Its queue may have held what others wait for.
+    ResumeWhereRoom();
+}
+
+void PartyCore::CloseAll() {
+    closingAll = true;
+    roster.Clear();
+    round.clear();
+    roundShares.clear();
+    for (std::size_t slot = 0; slot < members.size(); ++slot) {
+        Member& member = members[slot];
+        if (!member.occupied) continue;
+        PartyAction close;
+        close.kind = PartyAction::Kind::Close;
+        close.connection = IdOf(slot, member);
+        close.quiet = true;
+        FreeSlot(member);
+        actions.push_back(std::move(close));
+    }
+}
+
+void PartyCore::ClearRoster() {
+    roster.Clear();
+    rosterLines.clear();
+    rosterCurrent = true;
+}
+
+const std::string& PartyCore::RosterLines() {
+    if (!rosterCurrent) {
+        rosterLines.clear();
+        for (const Participant& present : roster.Participants()) {
+            rosterLines += wire::PaddLine(present.name, present.id);
+        }
+        rosterCurrent = true;
+    }
+    return rosterLines;
+}
+
+std::size_t PartyCore::Pending(ConnectionId id, std::span<std::string_view> out) const {
+    const Member* member = Find(id);
+    return member ? member->queue.Front(out) : 0;
+}
+
+}  // namespace vesk

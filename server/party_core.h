@@ -1,0 +1,218 @@
+#pragma once
+
+// The party's rules, with no socket, thread or clock of their own: slots and ids, the roster,
+// the name deadline, the limit of connections from one address, the flood gate, the send queues
+// with their caps, the stuck rule, the relay's memory cap and who may not be read from. The
+// loop that drives it tells it what happened (a connection came, bytes came, a connection took
+// bytes or ended, time is now T) and carries out what it answers: write the bytes that wait
+// for a connection, read from one again, close one, log a line.
+//
+// Everything said to one connection leaves in the order it was said; a line broadcast reaches
+// every connection there when it is flushed, and nobody twice. Lines broadcast between two
+// flushes leave in one write per connection.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <queue>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/line_splitter.h"
+#include "protocol/participant_roster.h"
+#include "server/flood_gate.h"
+#include "server/queue_memory.h"
+#include "server/relay_options.h"
+#include "server/send_queue.h"
+
+namespace vesk {
+
+using PartyClock = std::chrono::steady_clock;
+
+// One connection for as long as it lasts; once it has ended, its id names nothing, even when
+// its slot holds a newer connection.
+struct ConnectionId {
+    std::uint32_t slot = 0;
+    std::uint32_t serial = 0;
+    bool operator==(const ConnectionId&) const = default;
+};
+
+enum class CloseKind {
+    Orderly,  // what it was sent goes out in the background
+    Reset,    // cut off: what it was sent and what it still sends are discarded
+    Refused,  // turned away before it was given a slot
+};
+
+struct PartyAction {
+    enum class Kind {
+        Write,          // bytes wait for the connection: write what Pending gives
+        ResumeReading,  // read from it again: ReadRoom has room once more
+        Close,          // close it; the party is done with it
+        Log,            // an event log line
+    };
+    Kind kind = Kind::Log;
+    ConnectionId connection;
+    CloseKind close = CloseKind::Orderly;
+    // Close: the program is ending, so failures to close are not worth a log line.
+    bool quiet = false;
+    std::string text;  // Log: code page 932, without its line end
+};
+
+class PartyCore {
+public:
+    static constexpr std::size_t kInitialSlots = 20;
+    static constexpr std::size_t kSlotGrowth = 10;
+    // What the relay holds of one participant's lines while they wait their turn at the flood
+    // gate; beyond it nothing more is read from it until some have left.
+    static constexpr std::size_t kHeldBytes = 64 * 1024;
+
+    explicit PartyCore(const RelayOptions& options);
+    PartyCore(const PartyCore&) = delete;
+    PartyCore& operator=(const PartyCore&) = delete;
+
+    // --- What happened ------------------------------------------------------------------------
+
+    // A connection came from peerAddress; origin names where, in the event log. Nothing when it
+    // was turned away (its address has as many connections as it may have); it is then closed
+    // by the caller, and the action list says why.
+    std::optional<ConnectionId> Connected(const std::string& peerAddress, std::string_view origin,
+                                          PartyClock::time_point now);
+    // Bytes it sent, at most ReadRoom of them. drained: its system holds nothing more from it.
+    void Received(ConnectionId id, std::string_view bytes, PartyClock::time_point now,
+                  bool drained);
+    // Reading stopped for want of room; bytesWaiting: its system holds more of what it sent.
+    void Unread(ConnectionId id, bool bytesWaiting, PartyClock::time_point now);
+    // Its system took count of the bytes Pending gave.
+    void Taken(ConnectionId id, std::size_t count, PartyClock::time_point now);
+    // It closed, failed or could not be written to.
+    void Ended(ConnectionId id);
+    // Time has come to NextDeadline, or later.
+    void Tick(PartyClock::time_point now);
+    // What was broadcast since the last flush goes to every connection's queue.
+    void Flush(PartyClock::time_point now);
+
+    // For the end of the program: every connection is closed and the roster emptied. Nothing is
+    // logged and no line is sent from now on.
+    void CloseAll();
+    // Removes every participant record; those still connected leave with a participant line
+    // only, as nobody is listed under their number any more.
+    void ClearRoster();
+
+    // --- What it asks ------------------------------------------------------------------------
+
+    // Moves the actions since the last call to out, which is emptied first, in order.
+    void TakeActions(std::vector<PartyAction>& out);
+    // How many bytes may be read from the connection now. 0: none until ResumeReading.
+    std::size_t ReadRoom(ConnectionId id);
+    // The oldest bytes waiting for the connection, in up to out.size() runs: how many were
+    // filled. Valid until the next call that changes the party.
+    std::size_t Pending(ConnectionId id, std::span<std::string_view> out) const;
+    // Lines were broadcast since the last Flush.
+    bool FlushWanted() const { return !round.empty(); }
+    // When Tick is next wanted; the end of time when never.
+    PartyClock::time_point NextDeadline() const;
+
+    std::size_t SlotCount() const { return members.size(); }
+    int ConnectedCount() const { return connectedCount; }
+    const std::vector<Participant>& Roster() const { return roster.Participants(); }
+    // Bytes queued for all connections together.
+    std::size_t QueuedBytes() const { return memory.Held(); }
+
+private:
+    // A slot, and the connection in it while it is occupied.
+    struct Member {
+        explicit Member(const RelayOptions& options)
+            : queue(options.sendQueueBytes, options.stuckReceiver) {}
+
+        bool occupied = false;
+        std::uint32_t serial = 0;  // of the connection in it, or of the next one
+        std::string peerAddress;
+        bool named = false;
+        PartyClock::time_point nameDeadline;
+        LineSplitter splitter;
+        std::optional<FloodGate> gate;
+        // Its own lines waiting their turn at the gate: from waitingFrom on, whole lines.
+        std::string waiting;
+        std::size_t waitingFrom = 0;
+        PartyClock::time_point turn;  // from when the first waiting line may leave
+        bool stalled = false;         // ReadRoom said 0; owed a ResumeReading
+        bool memoryListed = false;    // on memoryStalled
+        SendQueue queue;              // what waits for it
+        std::shared_ptr<QueueMemory::Sender> sender;
+        PartyClock::time_point scheduled = PartyClock::time_point::max();
+    };
+
+    struct Due {
+        PartyClock::time_point when;
+        std::uint32_t slot = 0;
+        std::uint32_t serial = 0;
+        bool operator>(const Due& other) const { return when > other.when; }
+    };
+
+    Member* Find(ConnectionId id);
+    const Member* Find(ConnectionId id) const;
+    static ConnectionId IdOf(std::size_t slot, const Member& member) {
+        return {static_cast<std::uint32_t>(slot), member.serial};
+    }
+    std::size_t SlotOf(const Member& member) const {
+        return static_cast<std::size_t>(&member - members.data());
+    }
+
+    std::size_t TakeSlot();
+    void Log(std::string_view utf8Text);
+    void Act(PartyAction::Kind kind, ConnectionId id);
+
+    void TakeLine(Member& member, std::string_view line, PartyClock::time_point now);
+    void Join(Member& member, std::string_view nameLine);
+    void Broadcast(std::string_view lines, const Member* from = nullptr);
+    // Lets go the member's waiting lines whose turn has come.
+    void LetWaitingGo(Member& member, PartyClock::time_point now);
+    std::size_t WaitingBytes(const Member& member) const {
+        return member.waiting.size() - member.waitingFrom;
+    }
+    std::size_t Room(const Member& member) const;
+    // Tells a stalled member that it may be read from again, once it may.
+    void Recheck(Member& member);
+    // Rechecks the members the memory cap held back, once some memory was let go.
+    void ResumeWhereRoom();
+    // False when the member's queue would pass its cap.
+    bool QueueFor(Member& member, const SendQueue::Lines& lines, PartyClock::time_point now);
+
+    // Review the member at when, or earlier where it is due earlier already.
+    void Schedule(Member& member, PartyClock::time_point when);
+    void Review(Member& member, PartyClock::time_point now);
+    // Drops the entries of deadlines that were moved or whose connection ended.
+    void RebuildDeadlines();
+
+    void CutOff(Member& member);
+    void Depart(Member& member, CloseKind how);
+    void FreeSlot(Member& member);
+    const std::string& RosterLines();
+
+    const RelayOptions options;
+    // Before the members, whose queues hold what it counts.
+    QueueMemory memory;
+    std::vector<Member> members;
+    int connectedCount = 0;
+    std::map<std::string, int> connectionsFrom;  // by peer address
+    ParticipantRoster roster;
+    std::string rosterLines;  // every participant's line, oldest first, while rosterCurrent
+    bool rosterCurrent = true;
+
+    // Broadcast since the last flush, and whose lines it holds.
+    std::string round;
+    std::vector<QueueMemory::Share> roundShares;
+
+    std::priority_queue<Due, std::vector<Due>, std::greater<>> deadlines;
+    std::vector<ConnectionId> memoryStalled;  // stalled while the memory cap held
+    std::vector<std::size_t> cutOffs;         // found in a flush, cut off after it
+    std::vector<PartyAction> actions;
+    bool closingAll = false;
+};
+
+}  // namespace vesk

@@ -1,0 +1,535 @@
+#include "server/relay_loop.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#include "protocol/cp932.h"
+#include "protocol/socket.h"
+
+namespace vesk {
+
+namespace {
+
+using boost::system::error_code;
+
+// How long accepting rests when the system is short of memory or descriptors and no spare
+// descriptor helps: long enough not to spin, short enough that a freed one is soon used.
+constexpr auto kAcceptPause = std::chrono::milliseconds(100);
+// The most connections taken in one after another before the rest of the loop has its turn.
+constexpr int kAcceptBatch = 64;
+// Runs of waiting lines handed to the system in one write.
+constexpr std::size_t kWriteRuns = 16;
+// Refusals for want of descriptors are logged at most this often, with how many there were.
+constexpr auto kRefusalLogInterval = std::chrono::seconds(1);
+
+bool OutOfDescriptors(const error_code& error) {
+#ifdef _WIN32
+    return error == asio::error::no_descriptors;
+#else
+    return error == asio::error::no_descriptors ||
+           (error.category() == boost::system::system_category() && error.value() == ENFILE);
+#endif
+}
+
+bool ShortOfResources(const error_code& error) {
+    return OutOfDescriptors(error) || error == asio::error::no_buffer_space ||
+           error == asio::error::no_memory;
+}
+
+// An accept that failed for a connection that went wrong before it was taken, which says
+// nothing about the listener.
+bool ConnectionGoneBeforeAccept(const error_code& error) {
+    return error == asio::error::connection_aborted || error == asio::error::connection_reset ||
+           error == asio::error::interrupted || error == asio::error::try_again ||
+           error == asio::error::would_block;
+}
+
+int OpenSpareDescriptor() {
+#ifdef _WIN32
+    return -1;
+#else
+    return ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+#endif
+}
+
+void CloseSpareDescriptor(int descriptor) {
+#ifndef _WIN32
+    if (descriptor >= 0) ::close(descriptor);
+#else
+    (void)descriptor;
+#endif
+}
+
+}  // namespace
+
+// A client on a TCP connection. Its socket never blocks: a read takes what is there, at most
+// what the core has room for, and a write hands the system what it takes of the lines waiting
+// in the core; what it does not take waits there until the socket has room.
+class RelayLoop::TcpConnection : public Endpoint,
+                                 public std::enable_shared_from_this<TcpConnection> {
+public:
+    TcpConnection(RelayLoop& loop, tcp::socket socket, ConnectionId id)
+        : loop(loop), socket(std::move(socket)), id(id) {}
+
+    void Start() { Read(); }
+
+    void Write() override {
+        if (waitingForRoom || closed) return;
+        std::array<std::string_view, kWriteRuns> runs;
+        std::array<asio::const_buffer, kWriteRuns> buffers;
+        PartyCore& core = loop.Core();
+        for (;;) {
+            const std::size_t count = core.Pending(id, runs);
+            if (count == 0) break;
+            std::size_t offered = 0;
+            for (std::size_t i = 0; i < kWriteRuns; ++i) {
+                buffers[i] = i < count ? asio::buffer(runs[i]) : asio::const_buffer();
+                if (i < count) offered += runs[i].size();
+            }
+            error_code error;
+            const std::size_t taken = socket.write_some(buffers, error);
+            if (error == asio::error::would_block) {
+                WaitForRoom();
+                break;
+            }
+            if (error) {
+                core.Ended(id);
+                break;
+            }
+            core.Taken(id, taken, PartyClock::now());
+            if (taken < offered) {
+                // The system's buffer for it is full; another try now would only say so.
+                WaitForRoom();
+                break;
+            }
+        }
+        loop.Carry();
+    }
+
+    void ResumeReading() override {
+        if (!stalled || closed) return;
+        stalled = false;
+        asio::post(loop.Context(), [self = shared_from_this()] { self->Read(); });
+    }
+
+    void Close(CloseKind how, bool quiet) override {
+        closed = true;
+        error_code error;
+        bool shutDown = true;
+        if (how == CloseKind::Reset) {
+            // Discards what it was sent and what it still sends; the close never waits.
+            socket.set_option(asio::socket_base::linger(true, 0), error);
+        } else if (how == CloseKind::Orderly) {
+            socket.shutdown(tcp::socket::shutdown_both, error);
+            // A connection the peer reset is shut down already.
+            shutDown = !error || error == asio::error::not_connected;
+        }
+        socket.close(error);
+        if (quiet || how == CloseKind::Refused) return;
+        if (!shutDown) loop.LogLine("ERROR：切断処理失敗");
+        if (error) loop.LogLine("ERROR：ソケット破棄失敗");
+    }
+
+private:
+    void Read() {
+        if (closed) return;
+        PartyCore& core = loop.Core();
+        const std::size_t room = core.ReadRoom(id);
+        if (room == 0) {
+            // Read from no more until the core says so; whether more waits tells a paste that
+            // fits from a flooder that goes on.
+            stalled = true;
+            error_code error;
+            const std::size_t waiting = socket.available(error);
+            core.Unread(id, !error && waiting > 0, PartyClock::now());
+            loop.Carry();
+            return;
+        }
+        const std::span<char> buffer = loop.ReadBuffer();
+        const std::size_t wanted = std::min(room, buffer.size());
+        error_code error;
+        const std::size_t got = socket.read_some(asio::buffer(buffer.data(), wanted), error);
+        if (error == asio::error::would_block) {
+            core.Received(id, {}, PartyClock::now(), true);
+            WaitForBytes();
+            return;
+        }
+        if (error) {
+            core.Ended(id);
+            loop.Carry();
+            return;
+        }
+        const bool drained = got < wanted;
+        core.Received(id, std::string_view(buffer.data(), got), PartyClock::now(), drained);
+        loop.Carry();
+        if (closed) return;
+        if (drained) {
+            WaitForBytes();
+        } else {
+            // More may be there: read again once everyone else ready now had a turn.
+            asio::post(loop.Context(), [self = shared_from_this()] { self->Read(); });
+        }
+    }
+
+    void WaitForBytes() {
+        socket.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code error) {
+            if (!error) self->Read();
+        });
+    }
+
+    void WaitForRoom() {
+        waitingForRoom = true;
+        socket.async_wait(tcp::socket::wait_write, [self = shared_from_this()](error_code error) {
+            self->waitingForRoom = false;
+            if (!error) self->Write();
+        });
+    }
+
+    RelayLoop& loop;
+    tcp::socket socket;
+    const ConnectionId id;
+    bool waitingForRoom = false;
+    bool stalled = false;  // told there is no room; reading waits for ResumeReading
+    bool closed = false;
+};
+
+// A local participant's side of the loop. Its calls reach the participant from handlers of
+// their own, so that a participant is never called back from within a call it made.
+class RelayLoop::SeatEndpoint : public Endpoint, public std::enable_shared_from_this<SeatEndpoint> {
+public:
+    SeatEndpoint(RelayLoop& loop, LocalParticipant& participant)
+        : loop(loop), participant(&participant) {}
+
+    void Write() override {
+        Tell([](LocalParticipant& told) { told.LinesWaiting(); });
+    }
+    void ResumeReading() override {
+        Tell([](LocalParticipant& told) { told.MaySayMore(); });
+    }
+    void Close(CloseKind, bool) override {
+        // The loop lets go of it now; the participant still hears of its end.
+        if (participant) {
+            asio::post(loop.Context(), [self = shared_from_this()] {
+                if (self->participant) self->participant->SeatEnded();
+            });
+        }
+        closed = true;
+    }
+    // The participant left by itself, and hears nothing more.
+    void Left() { participant = nullptr; }
+
+private:
+    template <typename Call>
+    void Tell(Call call) {
+        if (closed || !participant) return;
+        asio::post(loop.Context(), [weak = weak_from_this(), call] {
+            const auto self = weak.lock();
+            if (self && !self->closed && self->participant) call(*self->participant);
+        });
+    }
+
+    RelayLoop& loop;
+    LocalParticipant* participant;
+    bool closed = false;
+};
+
+RelayLoop::RelayLoop(asio::io_context& context, RelayReporter& reporter,
+                     const RelayOptions& options)
+    : context(context),
+      reporter(reporter),
+      options(options),
+      core(options),
+      readBuffer(std::make_unique_for_overwrite<char[]>(kReadBytes)),
+      acceptPause(context),
+      timer(context) {}
+
+RelayLoop::~RelayLoop() { CloseSpareDescriptor(spareDescriptor); }
+
+void RelayLoop::LogLine(std::string_view utf8Text) {
+    if (!closed) reporter.LogLine(Cp932FromUtf8(utf8Text));
+}
+
+ListenStep RelayLoop::Listen(std::uint16_t port) {
+    if (closed) return ListenStep::Socket;
+    if (acceptor) StopListening();
+    RaiseOpenFileLimit();
+    if (spareDescriptor < 0) spareDescriptor = OpenSpareDescriptor();
+    const Listener opened = OpenListener(port, MaxListenBacklog());
+    if (opened.failedAt != ListenStep::Done) return opened.failedAt;
+    error_code error;
+    acceptor.emplace(context);
+    acceptor->assign(tcp::v4(), opened.handle, error);
+    if (!error) acceptor->non_blocking(true, error);
+    if (error) {
+        acceptor.reset();
+        CloseSocket(opened.handle);
+        return ListenStep::Listen;
+    }
+    listeningPort = LocalPort(opened.handle);
+    return ListenStep::Done;
+}
+
+void RelayLoop::Accept() {
+    if (!acceptor) return;
+    LogLine("接続受け入れ可能");
+    AcceptNext();
+}
+
+void RelayLoop::StopListening() {
+    if (!acceptor) return;
+    acceptor.reset();
+    acceptPause.cancel();
+    listeningPort = -1;
+    LogLine("接続受け入れ不能");
+}
+
+void RelayLoop::AcceptNext() {
+    if (!acceptor) return;
+    acceptor->async_accept([self = shared_from_this()](error_code error, tcp::socket socket) {
+        self->OnAccepted(error, std::move(socket));
+    });
+}
+
+void RelayLoop::OnAccepted(const error_code& error, tcp::socket socket) {
+    if (!acceptor || error == asio::error::operation_aborted) return;
+    if (error) {
+        if (OutOfDescriptors(error) && spareDescriptor >= 0) {
+            RefuseForWantOfDescriptors();
+            AcceptNext();
+        } else if (ShortOfResources(error)) {
+            // Out of memory for now: the service goes on once some is free.
+            acceptPause.expires_after(kAcceptPause);
+            acceptPause.async_wait([self = shared_from_this()](error_code waited) {
+                if (!waited) self->AcceptNext();
+            });
+        } else if (ConnectionGoneBeforeAccept(error)) {
+            AcceptNext();
+        } else {
+            acceptor.reset();
+            listeningPort = -1;
+            LogLine("接続受け入れ不能");
+        }
+        return;
+    }
+    TakeIn(std::move(socket));
+    // A crowd that joins at once is taken in together, and hears of its own members in the
+    // writes that follow, one to each client for all of them.
+    for (int taken = 1; taken < kAcceptBatch && acceptor; ++taken) {
+        error_code next;
+        tcp::socket waiting(context);
+        acceptor->accept(waiting, next);
+        if (next) break;
+        TakeIn(std::move(waiting));
+    }
+    AcceptNext();
+}
+
+void RelayLoop::RefuseForWantOfDescriptors() {
+    CloseSpareDescriptor(spareDescriptor);
+    spareDescriptor = -1;
+    error_code error;
+    tcp::socket refused(context);
+    acceptor->accept(refused, error);
+    std::string from;
+    if (!error) {
+        error_code ignored;
+        from = refused.remote_endpoint(ignored).address().to_string();
+        refused.close(ignored);
+    }
+    spareDescriptor = OpenSpareDescriptor();
+    if (error) return;
+    // A crowd that finds the relay full would otherwise fill its log.
+    ++refusedUnlogged;
+    const PartyClock::time_point now = PartyClock::now();
+    if (now - lastRefusalLogged < kRefusalLogInterval) return;
+    lastRefusalLogged = now;
+    std::string line = "接続拒否：" + from + " からの接続を受けられません (ディスクリプタ不足)";
+    if (refusedUnlogged > 1) line += " ほか " + std::to_string(refusedUnlogged - 1) + " 件";
+    refusedUnlogged = 0;
+    LogLine(line);
+}
+
+void RelayLoop::TakeIn(tcp::socket socket) {
+    error_code error;
+    const tcp::endpoint peer = socket.remote_endpoint(error);
+    if (error || closed) return;  // gone already
+    const std::optional<ConnectionId> id = core.Connected(
+        peer.address().to_string(), "ポート番号 " + std::to_string(peer.port()), PartyClock::now());
+    if (!id) {
+        socket.close(error);
+        Carry();
+        return;
+    }
+    socket.non_blocking(true, error);
+    SetNoDelay(socket.native_handle());
+    // The send buffer is left to the system, which grows it for a fast reader far beyond what
+    // a fixed size may be set to.
+    EnableKeepAlive(socket.native_handle(), options.keepAliveIdle, options.keepAliveInterval,
+                    options.keepAliveProbes);
+    const auto connection = std::make_shared<TcpConnection>(*this, std::move(socket), *id);
+    if (endpoints.size() <= id->slot) endpoints.resize(id->slot + 1);
+    endpoints[id->slot] = Seated{*id, connection};
+    Carry();
+    connection->Start();
+}
+
+PartySeat RelayLoop::TakeSeat(LocalParticipant& participant, const std::string& peerAddress) {
+    const std::optional<ConnectionId> id =
+        core.Connected(peerAddress, "ブラウザ " + peerAddress, PartyClock::now());
+    if (!id) {
+        Carry();
+        return {};
+    }
+    if (endpoints.size() <= id->slot) endpoints.resize(id->slot + 1);
+    endpoints[id->slot] = Seated{*id, std::make_shared<SeatEndpoint>(*this, participant)};
+    Carry();
+    return PartySeat(shared_from_this(), *id);
+}
+
+RelayLoop::Endpoint* RelayLoop::EndpointOf(ConnectionId id) {
+    if (id.slot >= endpoints.size() || !(endpoints[id.slot].id == id)) return nullptr;
+    return endpoints[id.slot].endpoint.get();
+}
+
+void RelayLoop::Carry() {
+    // A call made while the actions are being carried out adds to them; they are carried out
+    // after, in order.
+    if (carrying) return;
+    carrying = true;
+    for (;;) {
+        core.TakeActions(batch);
+        if (batch.empty()) break;
+        for (const PartyAction& action : batch) Do(action);
+    }
+    carrying = false;
+    if (!closed) {
+        ScheduleFlush();
+        ArmTimer();
+    }
+}
+
+void RelayLoop::Do(const PartyAction& action) {
+    if (action.kind == PartyAction::Kind::Log) {
+        if (!closed) reporter.LogLine(action.text);
+        return;
+    }
+    Endpoint* endpoint = EndpointOf(action.connection);
+    if (!endpoint) return;
+    switch (action.kind) {
+        case PartyAction::Kind::Write:
+            endpoint->Write();
+            break;
+        case PartyAction::Kind::ResumeReading:
+            endpoint->ResumeReading();
+            break;
+        case PartyAction::Kind::Close: {
+            // Kept alive until its close is done, whoever else let it go.
+            const std::shared_ptr<Endpoint> closing =
+                std::move(endpoints[action.connection.slot].endpoint);
+            endpoints[action.connection.slot] = Seated{};
+            closing->Close(action.close, action.quiet);
+            break;
+        }
+        case PartyAction::Kind::Log:
+            break;
+    }
+}
+
+void RelayLoop::ScheduleFlush() {
+    if (flushPosted || !core.FlushWanted()) return;
+    flushPosted = true;
+    // After every handler that is ready now: what they all broadcast leaves in one write per
+    // client.
+    asio::post(context, [self = shared_from_this()] {
+        self->flushPosted = false;
+        if (self->closed) return;
+        self->core.Flush(PartyClock::now());
+        self->Carry();
+    });
+}
+
+void RelayLoop::ArmTimer() {
+    const PartyClock::time_point next = core.NextDeadline();
+    if (next == armedFor) return;
+    armedFor = next;
+    if (next == PartyClock::time_point::max()) {
+        timer.cancel();
+        return;
+    }
+    timer.expires_at(next);
+    timer.async_wait([self = shared_from_this(), next](error_code error) {
+        if (error || self->armedFor != next || self->closed) return;
+        self->armedFor = PartyClock::time_point::max();
+        self->core.Tick(PartyClock::now());
+        self->Carry();
+    });
+}
+
+void RelayLoop::ClearRoster() { core.ClearRoster(); }
+
+void RelayLoop::Close() {
+    if (closed) return;
+    acceptor.reset();
+    listeningPort = -1;
+    acceptPause.cancel();
+    closed = true;
+    core.CloseAll();
+    Carry();
+    timer.cancel();
+}
+
+PartySeat::PartySeat(PartySeat&& other) noexcept : loop(std::move(other.loop)), id(other.id) {
+    other.loop.reset();
+}
+
+PartySeat& PartySeat::operator=(PartySeat&& other) noexcept {
+    if (this != &other) {
+        Leave();
+        loop = std::move(other.loop);
+        id = other.id;
+        other.loop.reset();
+    }
+    return *this;
+}
+
+bool PartySeat::Say(std::string_view bytes) {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    if (!relay || relay->closed) return true;
+    PartyCore& core = relay->core;
+    core.Received(id, bytes, PartyClock::now(), true);
+    const bool room = core.ReadRoom(id) > 0;
+    relay->Carry();
+    return room;
+}
+
+std::size_t PartySeat::Pending(std::span<std::string_view> out) const {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    return relay ? relay->core.Pending(id, out) : 0;
+}
+
+void PartySeat::Taken(std::size_t count) {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    if (!relay) return;
+    relay->core.Taken(id, count, PartyClock::now());
+    relay->Carry();
+}
+
+void PartySeat::Leave() {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    loop.reset();
+    if (!relay) return;
+    // Its slot holds the endpoint TakeSeat gave it, as long as the id is its own.
+    if (RelayLoop::Endpoint* seat = relay->EndpointOf(id)) {
+        static_cast<RelayLoop::SeatEndpoint*>(seat)->Left();
+    }
+    relay->core.Ended(id);
+    relay->Carry();
+}
+
+}  // namespace vesk
