@@ -5,9 +5,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 VESK_WINDOWS_BUILD=${VESK_WINDOWS_BUILD:-$VESK_ROOT/build-windows}
 
-# googletest: its sources, which the cross build compiles (Debian's libraries are Linux ones).
+# googletest: its sources, which the cross build compiles (Debian's libraries are Linux ones);
+# libboost-dev: the Boost headers, which the cross build takes as they are.
 # nsis and zip make the installer and the zip.
-VESK_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip)
+VESK_WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest libboost-dev wine wine64 nsis zip)
 
 # What running the windows under Wine needs besides: a virtual display, xdotool and xclip to
 # drive it, the Japanese locale and font, the fonts Wine draws its own window parts with

@@ -30,6 +30,7 @@ SendQueue::Lines QueueMemory::Hold(std::string bytes, std::vector<Share> senders
     for (const Share& share : senders) {
         if (share.sender->held == 0) ++holders;
         share.sender->held += share.bytes;
+        sendersHeld += share.bytes;
     }
     const auto lines =
         std::make_shared<const HeldLines>(*this, std::move(bytes), std::move(senders));
@@ -39,6 +40,7 @@ SendQueue::Lines QueueMemory::Hold(std::string bytes, std::vector<Share> senders
 void QueueMemory::Release(std::size_t bytes, const std::vector<Share>& senders) {
     for (const Share& share : senders) {
         share.sender->held -= share.bytes;
+        sendersHeld -= share.bytes;
         if (share.sender->held == 0) --holders;
     }
     held -= bytes;
@@ -47,7 +49,7 @@ void QueueMemory::Release(std::size_t bytes, const std::vector<Share>& senders) 
 
 bool QueueMemory::Filling(const Sender& sender) const {
     const std::size_t sharing = std::max<std::size_t>(1, holders);
-    return held > capBytes && sender.held > 0 && sender.held * sharing >= held;
+    return held > capBytes && sender.held > 0 && sender.held * sharing >= sendersHeld;
 }
 
 bool QueueMemory::Released() { return std::exchange(released, false); }

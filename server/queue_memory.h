@@ -35,8 +35,8 @@ public:
 
     std::size_t Held() const { return held; }
 
-    // The relay is over its cap, and the sender's lines hold at least an even share of what is
-    // held. Never for a sender whose lines no queue holds.
+    // The relay is over its cap, and the sender's lines hold at least an even share of what
+    // the senders' lines hold. Never for a sender whose lines no queue holds.
     bool Filling(const Sender& sender) const;
 
     // Whether any lines were let go since the last call.
@@ -48,7 +48,8 @@ private:
 
     const std::size_t capBytes;
     std::size_t held = 0;
-    std::size_t holders = 0;  // senders whose lines some queue holds
+    std::size_t sendersHeld = 0;  // of held, the bytes of senders' lines
+    std::size_t holders = 0;      // senders whose lines some queue holds
     bool released = false;
 };
 

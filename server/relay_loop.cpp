@@ -177,9 +177,11 @@ private:
         }
     }
 
+    // A wait that ends in an error (Windows reports a reset connection there) goes on to the
+    // read or write, which meets the error and ends the connection.
     void WaitForBytes() {
         socket.async_wait(tcp::socket::wait_read, [self = shared_from_this()](error_code error) {
-            if (!error) self->Read();
+            if (error != asio::error::operation_aborted) self->Read();
         });
     }
 
@@ -187,7 +189,7 @@ private:
         waitingForRoom = true;
         socket.async_wait(tcp::socket::wait_write, [self = shared_from_this()](error_code error) {
             self->waitingForRoom = false;
-            if (!error) self->Write();
+            if (error != asio::error::operation_aborted) self->Write();
         });
     }
 
