@@ -46,8 +46,7 @@ bool ShortOfResources(const error_code& error) {
 // nothing about the listener.
 bool ConnectionGoneBeforeAccept(const error_code& error) {
     return error == asio::error::connection_aborted || error == asio::error::connection_reset ||
-           error == asio::error::interrupted || error == asio::error::try_again ||
-           error == asio::error::would_block;
+           error == asio::error::interrupted;
 }
 
 int OpenSpareDescriptor() {
@@ -293,43 +292,50 @@ void RelayLoop::StopListening() {
 
 void RelayLoop::AcceptNext() {
     if (!acceptor) return;
+#ifdef _WIN32
+    // Winsock waits for a connection only in an accept of its own.
     acceptor->async_accept([self = shared_from_this()](error_code error, tcp::socket socket) {
-        self->OnAccepted(error, std::move(socket));
+        if (!self->acceptor || error == asio::error::operation_aborted) return;
+        if (!error) self->TakeIn(std::move(socket));
+        self->AcceptWaiting(error);
     });
+#else
+    // Accepts only once a connection waits: out of descriptors, an accept fails at once
+    // whether one waits or not.
+    acceptor->async_wait(tcp::acceptor::wait_read, [self = shared_from_this()](error_code error) {
+        if (!self->acceptor || error == asio::error::operation_aborted) return;
+        self->AcceptWaiting(error);
+    });
+#endif
 }
 
-void RelayLoop::OnAccepted(const error_code& error, tcp::socket socket) {
-    if (!acceptor || error == asio::error::operation_aborted) return;
-    if (error) {
-        if (OutOfDescriptors(error) && spareDescriptor >= 0) {
-            RefuseForWantOfDescriptors();
-            AcceptNext();
-        } else if (ShortOfResources(error)) {
-            // Out of memory for now: the service goes on once some is free.
-            acceptPause.expires_after(kAcceptPause);
-            acceptPause.async_wait([self = shared_from_this()](error_code waited) {
-                if (!waited) self->AcceptNext();
-            });
-        } else if (ConnectionGoneBeforeAccept(error)) {
-            AcceptNext();
-        } else {
-            acceptor.reset();
-            listeningPort = -1;
-            LogLine("接続受け入れ不能");
-        }
-        return;
-    }
-    TakeIn(std::move(socket));
+void RelayLoop::AcceptWaiting(error_code error) {
     // A crowd that joins at once is taken in together, and hears of its own members in the
     // writes that follow, one to each client for all of them.
-    for (int taken = 1; taken < kAcceptBatch && acceptor; ++taken) {
-        error_code next;
+    for (int taken = 0; !error && taken < kAcceptBatch && acceptor; ++taken) {
         tcp::socket waiting(context);
-        acceptor->accept(waiting, next);
-        if (next) break;
-        TakeIn(std::move(waiting));
+        acceptor->accept(waiting, error);
+        if (!error) TakeIn(std::move(waiting));
     }
-    AcceptNext();
+    if (!acceptor) return;
+    if (!error || error == asio::error::would_block || error == asio::error::try_again ||
+        ConnectionGoneBeforeAccept(error)) {
+        AcceptNext();
+    } else if (OutOfDescriptors(error) && spareDescriptor >= 0) {
+        RefuseForWantOfDescriptors();
+        AcceptNext();
+    } else if (ShortOfResources(error)) {
+        // Out of memory, or of descriptors with none to spare: the service goes on once some
+        // are free.
+        acceptPause.expires_after(kAcceptPause);
+        acceptPause.async_wait([self = shared_from_this()](error_code waited) {
+            if (!waited) self->AcceptNext();
+        });
+    } else {
+        acceptor.reset();
+        listeningPort = -1;
+        LogLine("接続受け入れ不能");
+    }
 }
 
 void RelayLoop::RefuseForWantOfDescriptors() {

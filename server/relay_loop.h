@@ -126,7 +126,8 @@ private:
     static constexpr std::size_t kReadBytes = 64 * 1024;
 
     void AcceptNext();
-    void OnAccepted(const boost::system::error_code& error, tcp::socket socket);
+    // Takes in the connections that wait, after the wait ended with error.
+    void AcceptWaiting(boost::system::error_code error);
     // Takes a connection in: a slot, its roster lines and reading; or turned away.
     void TakeIn(tcp::socket socket);
     // Out of descriptors: the next waiting connection is refused, so that it is not left

@@ -287,7 +287,11 @@ TEST(VeskRelay, RunningOutOfDescriptorsOnlyTurnsNewcomersAway) {
         ASSERT_TRUE(relay.WaitForOutput("接続：クライアント No.20 "));
         EXPECT_TRUE(relay.WaitForOutput("からの接続を受けられません (ディスクリプタ不足)"));
     }
-    // Everyone left; the relay takes newcomers again. Nobody named, so no roster lines.
+    // Everyone left; once the relay has seen them go, it takes newcomers again. Nobody named,
+    // so no roster lines.
+    for (int n = 0; n <= 20; ++n) {
+        ASSERT_TRUE(relay.WaitForOutput("切断：クライアント No." + std::to_string(n) + "\n"));
+    }
     TestPeer aya(port);
     aya.Send("Aya\r\n");
     const auto line = aya.NextLine(20s);
