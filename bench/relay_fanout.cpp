@@ -12,10 +12,15 @@
 // their connections take them, never waiting for anyone to read, while every client keeps
 // reading; they also print how many lines each reader lost. vesk-relay runs with
 // --per-address 0, as every client comes from this machine.
+// The join row, last, has a party of J clients join a fresh relay one after another (J x J / 2
+// roster lines for the newcomers, as many participant lines for those already there) and
+// prints how long until the last had joined, the relay's resident memory and threads empty and
+// with the party joined, and so its memory a client.
 // bench/relay_fanout.sh runs it side by side with ngIRCd in one command.
 //
 //   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag] [--no-per-address-flag]
 //                [--irc HOST:PORT [--irc-pid PID]] [--clients 10,200,1000] [--seconds 3]
+//                [--joins 5000]
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -24,6 +29,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/epoll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +97,7 @@ struct Options {
     int ircPort = 0;
     int ircPid = 0;
     std::vector<int> clientCounts{10, 200, 1000};
+    int joiners = 5000;  // the join row's party; 0: no join row
     double seconds = 3;
 };
 
@@ -114,6 +121,7 @@ struct Client {
     std::atomic<int> fd{-1};  // set by the joining thread, read by the reader
     int index = 0;
     std::string nick;
+    std::string joinedPrefix;  // how the line that says it joined begins
     std::string pending;
     bool joined = false;
     std::atomic<std::uint64_t> received{0};  // stamped lines, written by the reader thread only
@@ -132,6 +140,7 @@ struct Row {
     int observer = 0;  // the client whose deliveries pace the full-speed senders
     std::vector<std::atomic<std::uint64_t>> seenByObserver;
     std::atomic<int> joinedCount{0};
+    std::atomic<std::uint64_t> lines{0};  // every line any client received
     std::atomic<bool> measuring{false};
     std::atomic<bool> stop{false};
     Sample sample;  // reader thread only until it ends
@@ -169,11 +178,11 @@ void HandleLine(Row& row, Client& client, std::string_view line) {
         SendAllBytes(client.fd, "PONG" + std::string(line.substr(4)) + "\r\n");
         return;
     }
+    row.lines.fetch_add(1, std::memory_order_relaxed);
     if (!client.joined) {
-        const bool own = row.dialect == Dialect::Vesk
-                             ? line.starts_with("padd" + client.nick + "\t")
-                             : line.starts_with(":" + client.nick + "!") &&
-                                   line.find(" JOIN ") != std::string_view::npos;
+        const bool own =
+            line.starts_with(client.joinedPrefix) &&
+            (row.dialect == Dialect::Vesk || line.find(" JOIN ") != std::string_view::npos);
         if (own) {
             client.joined = true;
             ++row.joinedCount;
@@ -478,6 +487,94 @@ Lost AwaitOpenLoop(Row& row, int senders, int clients, double& elapsed, Clock::t
     return lost;
 }
 
+// The clients join one after another, each as soon as the one before has connected; the
+// reader starts with the first. result gets the time until every client saw that it joined,
+// and the server's CPU time meanwhile.
+void Join(Row& row, const std::string& host, int port, int serverPid, int clients,
+          std::thread& reader, Result& result) {
+    for (auto& client : row.clients) {
+        client->joinedPrefix =
+            row.dialect == Dialect::Vesk ? "padd" + client->nick + "\t" : ":" + client->nick + "!";
+    }
+    const auto beforeJoin = ReadProcess(serverPid);
+    const auto joinStart = Clock::now();
+    for (int i = 0; i < clients; ++i) {
+        Client& client = *row.clients[static_cast<std::size_t>(i)];
+        const int fd = Connect(host, port);
+        SendAllBytes(fd, JoinLines(row, client.nick));
+        client.fd = fd;
+        if (i == 0) reader = std::thread(ReadAll, std::ref(row));
+    }
+    const auto joinUntil = Clock::now() + 60s;
+    while (row.joinedCount.load() < clients && Clock::now() < joinUntil) {
+        std::this_thread::sleep_for(1ms);
+    }
+    result.joinSeconds = std::chrono::duration<double>(Clock::now() - joinStart).count();
+    if (const auto afterJoin = ReadProcess(serverPid); beforeJoin && afterJoin) {
+        result.joinCpuSeconds = afterJoin->cpuSeconds - beforeJoin->cpuSeconds;
+    }
+    if (row.joinedCount.load() < clients) {
+        std::fprintf(stderr, "relay_fanout: only %d of %d clients joined\n", row.joinedCount.load(),
+                     clients);
+    }
+}
+
+// A party of clients joins a fresh relay: how long until the last has joined, and what the
+// relay holds for them once every line of the join has been delivered, beside what it held
+// empty.
+struct JoinFigures {
+    int clients = 0;
+    Result join;
+    std::optional<ProcessFigures> empty;
+    std::optional<ProcessFigures> joined;
+    std::uint64_t rosterLines = 0;  // lines the clients received in all
+};
+
+JoinFigures RunJoinRow(const Options& options, int clients) {
+    const int port = FreePort();
+    RelayProcess relay(options, port, Load{});
+    JoinFigures figures;
+    figures.clients = clients;
+    figures.empty = ReadProcess(relay.Pid());
+    Row row(1);
+    row.dialect = Dialect::Vesk;
+    for (int i = 0; i < clients; ++i) {
+        auto client = std::make_unique<Client>();
+        client->index = i;
+        client->nick = "j" + std::to_string(i);
+        row.clients.push_back(std::move(client));
+    }
+    std::thread reader;
+    Join(row, "127.0.0.1", port, relay.Pid(), clients, reader, figures.join);
+    // Delivered in full once nobody has received a line for a while.
+    for (std::uint64_t last = ~0ull; last != row.lines.load();) {
+        last = row.lines.load();
+        std::this_thread::sleep_for(300ms);
+    }
+    figures.rosterLines = row.lines.load();
+    figures.joined = ReadProcess(relay.Pid());
+    row.stop = true;
+    reader.join();
+    for (auto& client : row.clients) close(client->fd);
+    return figures;
+}
+
+void PrintJoin(const JoinFigures& f) {
+    std::printf(
+        "vesk-relay %5d join: all joined in %.2f s (relay cpu %.2f s), %llu lines delivered",
+        f.clients, f.join.joinSeconds, f.join.joinCpuSeconds.value_or(0),
+        static_cast<unsigned long long>(f.rosterLines));
+    if (f.empty && f.joined) {
+        std::printf(
+            "; rss %.1f MB empty, %.1f MB joined: %.1f KB a client; threads %d empty, %d joined",
+            static_cast<double>(f.empty->rssKb) / 1024.0,
+            static_cast<double>(f.joined->rssKb) / 1024.0,
+            static_cast<double>(f.joined->rssKb - f.empty->rssKb) / f.clients, f.empty->threads,
+            f.joined->threads);
+    }
+    std::printf("\n");
+}
+
 Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid, int clients,
               const Load& load, double seconds, int rowNumber) {
     const int senders = load.senders;
@@ -494,29 +591,8 @@ Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid,
     }
     row.observer = clients - 1;
     std::thread reader;
-    // The clients join one after another, each as soon as the one before has connected.
-    const auto beforeJoin = ReadProcess(serverPid);
-    const auto joinStart = Clock::now();
-    for (int i = 0; i < clients; ++i) {
-        Client& client = *row.clients[static_cast<std::size_t>(i)];
-        const int fd = Connect(host, port);
-        SendAllBytes(fd, JoinLines(row, client.nick));
-        client.fd = fd;
-        if (i == 0) reader = std::thread(ReadAll, std::ref(row));
-    }
-    const auto joinUntil = Clock::now() + 60s;
-    while (row.joinedCount.load() < clients && Clock::now() < joinUntil) {
-        std::this_thread::sleep_for(1ms);
-    }
     Result result;
-    result.joinSeconds = std::chrono::duration<double>(Clock::now() - joinStart).count();
-    if (const auto afterJoin = ReadProcess(serverPid); beforeJoin && afterJoin) {
-        result.joinCpuSeconds = afterJoin->cpuSeconds - beforeJoin->cpuSeconds;
-    }
-    if (row.joinedCount.load() < clients) {
-        std::fprintf(stderr, "relay_fanout: only %d of %d clients joined\n", row.joinedCount.load(),
-                     clients);
-    }
+    Join(row, host, port, serverPid, clients, reader, result);
     std::this_thread::sleep_for(200ms);  // the join lines settle
 
     std::vector<std::thread> senderThreads;
@@ -711,6 +787,8 @@ Options ParseOptions(int argc, char** argv) {
             for (std::string count; std::getline(list, count, ',');) {
                 options.clientCounts.push_back(std::atoi(count.c_str()));
             }
+        } else if (argument == "--joins") {
+            options.joiners = std::atoi(value().c_str());
         } else if (argument == "--seconds") {
             options.seconds = std::atof(value().c_str());
         } else {
@@ -726,6 +804,12 @@ Options ParseOptions(int argc, char** argv) {
 int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
     signal(SIGPIPE, SIG_IGN);
+    // A party of thousands needs as many descriptors here.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     std::printf(
         "machine: %s, %u cores; %zu-byte lines, %.1f s per row, full speed = %d lines "
         "in flight per sender, paced = %d senders x %d lines/s\n",
@@ -777,6 +861,10 @@ int main(int argc, char** argv) {
                         vesk.deliveriesPerSecond / irc->deliveriesPerSecond,
                         irc->p99Ms > 0 ? vesk.p99Ms / irc->p99Ms : 0.0);
         }
+    }
+    if (options.joiners > 0) {
+        std::printf("\n");
+        PrintJoin(RunJoinRow(options, options.joiners));
     }
     std::printf("\none thread writing %d lines per send to %d clients: %.3f M deliveries/s\n",
                 kRawLinesPerSend, rawClients, raw / 1e6);

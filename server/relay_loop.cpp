@@ -142,11 +142,18 @@ private:
         const std::size_t room = core.ReadRoom(id);
         if (room == 0) {
             // Read from no more until the core says so; whether more waits tells a paste that
-            // fits from a flooder that goes on.
-            stalled = true;
+            // fits from a flooder that goes on. A client that has left with everything it sent
+            // read leaves now: its waiting lines are not shown after it left.
+            char next = 0;
             error_code error;
-            const std::size_t waiting = socket.available(error);
-            core.Unread(id, !error && waiting > 0, PartyClock::now());
+            const std::size_t waiting =
+                socket.receive(asio::buffer(&next, 1), tcp::socket::message_peek, error);
+            if (error && error != asio::error::would_block) {
+                core.Ended(id);
+            } else {
+                stalled = true;
+                core.Unread(id, waiting > 0, PartyClock::now());
+            }
             loop.Carry();
             return;
         }

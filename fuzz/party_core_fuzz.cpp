@@ -1,0 +1,231 @@
+// The party core fed random sequences of what a loop tells it: connections that come, send
+// names, lines, garbage and floods, take what they are sent or not, and leave, while time
+// passes. After every step the party must hold together: the roster lists exactly the named
+// connections still there, once each; no queue holds more than its cap; and nobody receives
+// a line twice, nor a line out of the order in which the relay took it up.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "server/party_core.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using vesk::ConnectionId;
+using vesk::PartyAction;
+using vesk::PartyClock;
+
+constexpr char kMark = '\x01';  // starts and ends the number of a numbered line
+
+vesk::RelayOptions Options() {
+    vesk::RelayOptions options;
+    options.sendQueueBytes = 8 * 1024;
+    options.relayQueueBytes = 16 * 1024;
+    options.stuckReceiver = 5s;
+    options.nameTimeout = 30s;
+    options.perAddress = 3;
+    options.floodLimit = 5;
+    options.floodCutOff = 2s;
+    return options;
+}
+
+struct Peer {
+    ConnectionId id;
+    bool open = true;
+    bool named = false;  // a line end has been sent: its first line was its name
+    bool lastWasCr = false;
+    std::string received;
+    std::set<std::uint64_t> numbers;  // of the numbered lines received
+};
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    bool Empty() const { return at >= size; }
+    std::uint8_t Byte() { return at < size ? data[at++] : 0; }
+    std::string Bytes(std::size_t count) {
+        std::string bytes;
+        while (count-- > 0 && at < size) bytes += static_cast<char>(data[at++]);
+        return bytes;
+    }
+
+private:
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t at = 0;
+};
+
+class Run {
+public:
+    Run() : core(options) {}
+
+    void Step(Input& input) {
+        const std::uint8_t what = input.Byte();
+        Peer* peer = peers.empty() ? nullptr : &peers[input.Byte() % peers.size()];
+        if (peer && !peer->open) peer = nullptr;
+        switch (what % 9) {
+            case 0:
+                Connect("10.0.0." + std::to_string(input.Byte() % 3));
+                break;
+            case 1:
+                if (peer) Send(*peer, "p" + std::to_string(input.Byte()) + "\r\n", true);
+                break;
+            case 2:
+                if (peer) {
+                    senderOf[next] = Key(peer->id);
+                    Send(*peer,
+                         "talk" + std::string(1, kMark) + std::to_string(next++) + kMark + "\r\n",
+                         input.Byte() % 2);
+                }
+                break;
+            case 3:
+                if (peer) {
+                    std::string garbage = input.Bytes(input.Byte() * 4u);
+                    std::replace(garbage.begin(), garbage.end(), kMark, '?');
+                    Send(*peer, garbage, input.Byte() % 2);
+                }
+                break;
+            case 4:
+                if (peer) Take(*peer, input.Byte() % 4 == 0 ? 0 : 1u << (input.Byte() % 16));
+                break;
+            case 5:
+                now += std::chrono::milliseconds(input.Byte() * 40);
+                if (core.NextDeadline() <= now) core.Tick(now);
+                break;
+            case 6:
+                core.Flush(now);
+                break;
+            case 7:
+                if (peer) core.Ended(peer->id);
+                break;
+            case 8:
+                if (peer && core.ReadRoom(peer->id) == 0)
+                    core.Unread(peer->id, input.Byte() % 2, now);
+                break;
+        }
+        Carry();
+        Check();
+    }
+
+private:
+    void Connect(const std::string& address) {
+        if (const auto id = core.Connected(address, "fuzz", now)) {
+            Peer peer;
+            peer.id = *id;
+            peers.push_back(peer);
+        }
+    }
+
+    // As the loop reads: no more than the core has room for.
+    void Send(Peer& peer, const std::string& bytes, bool drained) {
+        const std::string taken = bytes.substr(0, core.ReadRoom(peer.id));
+        if (taken.empty()) return;
+        if ((peer.lastWasCr && taken.front() == '\n') || taken.find("\r\n") != std::string::npos) {
+            peer.named = true;
+        }
+        peer.lastWasCr = taken.back() == '\r';
+        core.Received(peer.id, taken, now, drained);
+    }
+
+    void Take(Peer& peer, std::size_t budget) {
+        std::string_view runs[8];
+        while (budget > 0) {
+            const std::size_t count = core.Pending(peer.id, runs);
+            std::size_t taken = 0;
+            for (std::size_t i = 0; i < count && taken < budget; ++i) {
+                const std::size_t here = std::min(runs[i].size(), budget - taken);
+                peer.received.append(runs[i].substr(0, here));
+                taken += here;
+            }
+            if (taken == 0) break;
+            core.Taken(peer.id, taken, now);
+            budget -= taken;
+        }
+        Numbered(peer);
+    }
+
+    // Each numbered line it received: never twice, and each sender's in the order it sent
+    // them.
+    void Numbered(Peer& peer) {
+        std::size_t end;
+        while ((end = peer.received.find("\r\n")) != std::string::npos) {
+            const std::string line = peer.received.substr(0, end);
+            peer.received.erase(0, end + 2);
+            // A numbered line that the relay read only in part, for want of room, is no longer
+            // one.
+            if (line.size() < 7 || !line.starts_with("talk") || line[4] != kMark ||
+                line.back() != kMark || !std::all_of(line.begin() + 5, line.end() - 1, [](char c) {
+                    return c >= '0' && c <= '9';
+                })) {
+                continue;
+            }
+            const std::uint64_t number = std::stoull(line.substr(5, line.size() - 6));
+            const auto sender = senderOf.find(number);
+            if (sender == senderOf.end()) continue;
+            if (!peer.numbers.insert(number).second) std::abort();  // received twice
+            auto& latest = latestFrom[Key(peer.id)][sender->second];
+            if (number < latest) std::abort();  // out of order
+            latest = number;
+        }
+    }
+
+    static std::uint64_t Key(ConnectionId id) { return std::uint64_t{id.slot} << 32 | id.serial; }
+
+    void Carry() {
+        std::vector<PartyAction> actions;
+        for (core.TakeActions(actions); !actions.empty(); core.TakeActions(actions)) {
+            for (const PartyAction& action : actions) {
+                if (action.kind != PartyAction::Kind::Close) continue;
+                for (Peer& peer : peers) {
+                    if (peer.open && peer.id == action.connection) peer.open = false;
+                }
+            }
+        }
+    }
+
+    void Check() {
+        std::set<std::int32_t> named;
+        int open = 0;
+        std::string_view runs[4096];
+        for (const Peer& peer : peers) {
+            if (!peer.open) continue;
+            ++open;
+            if (peer.named) named.insert(static_cast<std::int32_t>(peer.id.slot));
+            std::size_t queued = 0;
+            const std::size_t count = core.Pending(peer.id, runs);
+            for (std::size_t i = 0; i < count; ++i) queued += runs[i].size();
+            if (queued > options.sendQueueBytes) std::abort();
+        }
+        if (core.ConnectedCount() != open) std::abort();
+        std::set<std::int32_t> listed;
+        for (const vesk::Participant& participant : core.Roster()) {
+            if (!listed.insert(participant.id).second) std::abort();  // listed twice
+        }
+        if (listed != named) std::abort();
+    }
+
+    const vesk::RelayOptions options = Options();
+    vesk::PartyCore core;
+    PartyClock::time_point now{};
+    std::vector<Peer> peers;
+    std::uint64_t next = 0;
+    std::map<std::uint64_t, std::uint64_t> senderOf;  // by number of a numbered line
+    // By receiver, then by sender: the number of the latest numbered line received.
+    std::map<std::uint64_t, std::map<std::uint64_t, std::uint64_t>> latestFrom;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input input(data, size);
+    Run run;
+    for (int steps = 0; steps < 2000 && !input.Empty(); ++steps) run.Step(input);
+    return 0;
+}
