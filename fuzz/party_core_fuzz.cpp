@@ -134,19 +134,21 @@ private:
         core.Received(peer.id, taken, now, drained);
     }
 
+    // Its system takes up to budget bytes; none when its buffer is full.
     void Take(Peer& peer, std::size_t budget) {
         std::string_view runs[8];
-        while (budget > 0) {
+        for (;;) {
             const std::size_t count = core.Pending(peer.id, runs);
+            if (count == 0) break;
             std::size_t taken = 0;
             for (std::size_t i = 0; i < count && taken < budget; ++i) {
                 const std::size_t here = std::min(runs[i].size(), budget - taken);
                 peer.received.append(runs[i].substr(0, here));
                 taken += here;
             }
-            if (taken == 0) break;
             core.Taken(peer.id, taken, now);
             budget -= taken;
+            if (taken == 0 || budget == 0) break;
         }
         Numbered(peer);
     }

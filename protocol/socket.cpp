@@ -136,11 +136,6 @@ void SetLinger(SocketHandle socket, int seconds) {
     setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value);
 }
 
-void ClearLinger(SocketHandle socket) {
-    linger value{};
-    setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&value), sizeof value);
-}
-
 void SetNoDelay(SocketHandle socket) {
     const int on = 1;
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);

@@ -90,12 +90,6 @@ struct Accepted {
 // down or fails for good.
 Accepted AcceptConnection(SocketHandle listener);
 
-// Makes an AcceptConnection pending on listener return no handle. True when the listener had
-// to be closed for it: Winsock wakes a pending accept only by closing its socket, not by
-// shutting it down. Otherwise the listener is shut down, and the caller closes it once the
-// accepting thread has ended, so that the thread never waits on a reused descriptor.
-bool WakePendingAccept(SocketHandle listener);
-
 // The local port a socket is bound to, or -1.
 int LocalPort(SocketHandle socket);
 
@@ -126,8 +120,6 @@ ConnectResult ConnectTo(const std::string& dottedAddress, int port,
 // Unsent data is given at most this long when the socket is closed; 0 discards it and resets
 // the connection at close.
 void SetLinger(SocketHandle socket, int seconds);
-// A close returns at once; the system still delivers unsent data in the background.
-void ClearLinger(SocketHandle socket);
 // Lines leave as soon as they are handed over, not held back to be merged with later ones.
 void SetNoDelay(SocketHandle socket);
 // How many bytes the system keeps for a peer that has not taken them yet.

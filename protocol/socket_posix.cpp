@@ -141,11 +141,6 @@ bool ShutdownBoth(SocketHandle socket) {
 
 bool CloseSocket(SocketHandle socket) { return close(socket) == 0; }
 
-bool WakePendingAccept(SocketHandle listener) {
-    ShutdownBoth(listener);
-    return false;
-}
-
 void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {
     timeval value{};
     value.tv_sec = static_cast<time_t>(timeout.count() / 1000);

@@ -144,12 +144,6 @@ bool ShutdownBoth(SocketHandle socket) {
 
 bool CloseSocket(SocketHandle socket) { return closesocket(socket) == 0; }
 
-bool WakePendingAccept(SocketHandle listener) {
-    // Closed even when the close reports a failure: the handle is of no use after either.
-    closesocket(listener);
-    return true;
-}
-
 void SetSendTimeout(SocketHandle socket, std::chrono::milliseconds timeout) {
     const DWORD value = static_cast<DWORD>(timeout.count());
     setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&value),

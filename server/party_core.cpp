@@ -246,10 +246,7 @@ bool PartyCore::QueueFor(Member& member, const SendQueue::Lines& lines,
                          PartyClock::time_point now) {
     const bool wasEmpty = member.queue.Empty();
     if (!member.queue.Push(lines, 0, now)) return false;
-    if (wasEmpty) {
-        Act(PartyAction::Kind::Write, IdOf(SlotOf(member), member));
-        Schedule(member, member.queue.Deadline());
-    }
+    if (wasEmpty) Act(PartyAction::Kind::Write, IdOf(SlotOf(member), member));
     return true;
 }
 
@@ -274,6 +271,9 @@ void PartyCore::Taken(ConnectionId id, std::size_t count, PartyClock::time_point
     Member* member = Find(id);
     if (!member) return;
     member->queue.Taken(count, now);
+    // A receiver that keeps up takes everything at once; one that does not is looked at again
+    // when it would be stuck.
+    if (!member->queue.Empty()) Schedule(*member, member->queue.Deadline());
     ResumeWhereRoom();
 }
 

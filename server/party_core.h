@@ -87,7 +87,8 @@ public:
                   bool drained);
     // Reading stopped for want of room; bytesWaiting: its system holds more of what it sent.
     void Unread(ConnectionId id, bool bytesWaiting, PartyClock::time_point now);
-    // Its system took count of the bytes Pending gave.
+    // Its system took count of the bytes Pending gave; 0 when it took none, as its buffer is
+    // full.
     void Taken(ConnectionId id, std::size_t count, PartyClock::time_point now);
     // It closed, failed or could not be written to.
     void Ended(ConnectionId id);

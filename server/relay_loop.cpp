@@ -94,6 +94,7 @@ public:
             error_code error;
             const std::size_t taken = socket.write_some(buffers, error);
             if (error == asio::error::would_block) {
+                core.Taken(id, 0, PartyClock::now());
                 WaitForRoom();
                 break;
             }

@@ -159,8 +159,11 @@ private:
             }
             seat.Taken(taken);
         }
-        // The rest waits in the relay until the page has taken what it was told.
-        if (!ended) relayPaused = true;
+        // The rest waits in the relay until the page has taken what it was told; the relay
+        // hears that the seat is behind.
+        if (ended) return;
+        relayPaused = true;
+        seat.Taken(0);
     }
 
     void Tell(std::string message, std::string then = {}) {

@@ -118,21 +118,23 @@ private:
             }
         }
     }
-    // Its system takes up to its takes, from as many runs as that covers.
+    // Its system takes up to its takes, from as many runs as that covers; none when its
+    // buffer is full.
     void Write(FakePeer& peer) {
         std::size_t budget = peer.takes;
         std::string_view runs[4];
-        while (budget > 0) {
+        for (;;) {
             const std::size_t count = core.Pending(peer.id, runs);
+            if (count == 0) return;
             std::size_t taken = 0;
             for (std::size_t i = 0; i < count && taken < budget; ++i) {
                 const std::size_t here = std::min(runs[i].size(), budget - taken);
                 peer.received.append(runs[i].substr(0, here));
                 taken += here;
             }
-            if (taken == 0) return;
             core.Taken(peer.id, taken, now);
             budget -= taken;
+            if (taken == 0 || budget == 0) return;
         }
     }
     FakePeer* Find(ConnectionId id) {
