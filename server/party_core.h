@@ -121,8 +121,12 @@ public:
     std::size_t SlotCount() const { return members.size(); }
     int ConnectedCount() const { return connectedCount; }
     const std::vector<Participant>& Roster() const { return roster.Participants(); }
-    // Bytes queued for all connections together.
+    // Bytes queued for all connections together, and for one.
     std::size_t QueuedBytes() const { return memory.Held(); }
+    std::size_t QueuedBytes(ConnectionId id) const {
+        const Member* member = Find(id);
+        return member ? member->queue.Size() : 0;
+    }
 
 private:
     // A slot, and the connection in it while it is occupied.

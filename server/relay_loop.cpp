@@ -87,12 +87,13 @@ public:
             const std::size_t count = core.Pending(id, runs);
             if (count == 0) break;
             std::size_t offered = 0;
-            for (std::size_t i = 0; i < kWriteRuns; ++i) {
-                buffers[i] = i < count ? asio::buffer(runs[i]) : asio::const_buffer();
-                if (i < count) offered += runs[i].size();
+            for (std::size_t i = 0; i < count; ++i) {
+                buffers[i] = asio::buffer(runs[i]);
+                offered += runs[i].size();
             }
             error_code error;
-            const std::size_t taken = socket.write_some(buffers, error);
+            const std::size_t taken = socket.write_some(
+                std::span<const asio::const_buffer>(buffers.data(), count), error);
             if (error == asio::error::would_block) {
                 core.Taken(id, 0, PartyClock::now());
                 WaitForRoom();
