@@ -42,11 +42,22 @@ bool ShortOfResources(const error_code& error) {
            error == asio::error::no_memory;
 }
 
-// An accept that failed for a connection that went wrong before it was taken, which says
-// nothing about the listener.
+// An accept that failed for a connection that went wrong before it was taken, or for the
+// network it came over, which says nothing about the listener: the next one is taken as usual.
 bool ConnectionGoneBeforeAccept(const error_code& error) {
-    return error == asio::error::connection_aborted || error == asio::error::connection_reset ||
-           error == asio::error::interrupted;
+    if (error == asio::error::connection_aborted || error == asio::error::connection_reset ||
+        error == asio::error::interrupted || error == asio::error::network_down ||
+        error == asio::error::network_unreachable || error == asio::error::host_unreachable ||
+        error == asio::error::no_protocol_option || error == asio::error::operation_not_supported) {
+        return true;
+    }
+#ifndef _WIN32
+    // Errors of the new connection that Linux hands on from accept.
+    if (error.category() == boost::system::system_category()) {
+        return error.value() == EPROTO || error.value() == ENONET || error.value() == EHOSTDOWN;
+    }
+#endif
+    return false;
 }
 
 int OpenSpareDescriptor() {
@@ -209,12 +220,17 @@ private:
     bool closed = false;
 };
 
+struct SeatLink {
+    LocalParticipant* participant;
+};
+
 // A local participant's side of the loop. Its calls reach the participant from handlers of
-// their own, so that a participant is never called back from within a call it made.
+// their own, so that a participant is never called back from within a call it made, and only
+// while its seat still holds it.
 class RelayLoop::SeatEndpoint : public Endpoint, public std::enable_shared_from_this<SeatEndpoint> {
 public:
-    SeatEndpoint(RelayLoop& loop, LocalParticipant& participant)
-        : loop(loop), participant(&participant) {}
+    SeatEndpoint(RelayLoop& loop, std::shared_ptr<SeatLink> link)
+        : loop(loop), link(std::move(link)) {}
 
     void Write() override {
         Tell([](LocalParticipant& told) { told.LinesWaiting(); });
@@ -224,28 +240,21 @@ public:
     }
     void Close(CloseKind, bool) override {
         // The loop lets go of it now; the participant still hears of its end.
-        if (participant) {
-            asio::post(loop.Context(), [self = shared_from_this()] {
-                if (self->participant) self->participant->SeatEnded();
-            });
-        }
+        Tell([](LocalParticipant& told) { told.SeatEnded(); });
         closed = true;
     }
-    // The participant left by itself, and hears nothing more.
-    void Left() { participant = nullptr; }
 
 private:
     template <typename Call>
     void Tell(Call call) {
-        if (closed || !participant) return;
-        asio::post(loop.Context(), [weak = weak_from_this(), call] {
-            const auto self = weak.lock();
-            if (self && !self->closed && self->participant) call(*self->participant);
+        if (closed || !link->participant) return;
+        asio::post(loop.Context(), [link = link, call] {
+            if (link->participant) call(*link->participant);
         });
     }
 
     RelayLoop& loop;
-    LocalParticipant* participant;
+    const std::shared_ptr<SeatLink> link;
     bool closed = false;
 };
 
@@ -404,9 +413,10 @@ PartySeat RelayLoop::TakeSeat(LocalParticipant& participant, const std::string& 
         return {};
     }
     if (endpoints.size() <= id->slot) endpoints.resize(id->slot + 1);
-    endpoints[id->slot] = Seated{*id, std::make_shared<SeatEndpoint>(*this, participant)};
+    const auto link = std::make_shared<SeatLink>(&participant);
+    endpoints[id->slot] = Seated{*id, std::make_shared<SeatEndpoint>(*this, link)};
     Carry();
-    return PartySeat(shared_from_this(), *id);
+    return PartySeat(shared_from_this(), *id, link);
 }
 
 RelayLoop::Endpoint* RelayLoop::EndpointOf(ConnectionId id) {
@@ -501,7 +511,8 @@ void RelayLoop::Close() {
     timer.cancel();
 }
 
-PartySeat::PartySeat(PartySeat&& other) noexcept : loop(std::move(other.loop)), id(other.id) {
+PartySeat::PartySeat(PartySeat&& other) noexcept
+    : loop(std::move(other.loop)), id(other.id), link(std::move(other.link)) {
     other.loop.reset();
 }
 
@@ -510,6 +521,7 @@ PartySeat& PartySeat::operator=(PartySeat&& other) noexcept {
         Leave();
         loop = std::move(other.loop);
         id = other.id;
+        link = std::move(other.link);
         other.loop.reset();
     }
     return *this;
@@ -538,13 +550,12 @@ void PartySeat::Taken(std::size_t count) {
 }
 
 void PartySeat::Leave() {
+    // The participant hears nothing more, whatever the loop had on its way to it.
+    if (link) link->participant = nullptr;
+    link.reset();
     const std::shared_ptr<RelayLoop> relay = loop.lock();
     loop.reset();
     if (!relay) return;
-    // Its slot holds the endpoint TakeSeat gave it, as long as the id is its own.
-    if (RelayLoop::Endpoint* seat = relay->EndpointOf(id)) {
-        static_cast<RelayLoop::SeatEndpoint*>(seat)->Left();
-    }
     relay->core.Ended(id);
     relay->Carry();
 }

@@ -25,6 +25,8 @@
 namespace vesk {
 
 class RelayLoop;
+// What a seat and the loop share: the participant, for as long as it is there to be told.
+struct SeatLink;
 
 // A participant that lives in the relay's loop rather than behind a socket, such as a browser
 // seat. The relay calls it from handlers of its own only, never from within a call it made.
@@ -65,10 +67,13 @@ public:
 
 private:
     friend class RelayLoop;
-    PartySeat(const std::shared_ptr<RelayLoop>& loop, ConnectionId id) : loop(loop), id(id) {}
+    PartySeat(const std::shared_ptr<RelayLoop>& loop, ConnectionId id,
+              std::shared_ptr<SeatLink> link)
+        : loop(loop), id(id), link(std::move(link)) {}
 
     std::weak_ptr<RelayLoop> loop;
     ConnectionId id;
+    std::shared_ptr<SeatLink> link;
 };
 
 class RelayLoop : public std::enable_shared_from_this<RelayLoop> {
