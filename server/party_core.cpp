@@ -72,20 +72,20 @@ std::optional<ConnectionId> PartyCore::Connected(const std::string& peerAddress,
         }
     }
     ++connectionsFrom[peerAddress];
-    // What was broadcast before goes to those already here. From now on every broadcast reaches
-    // the newcomer too, so a participant who joins or leaves meanwhile is announced to it
-    // exactly once: in its roster lines or after them.
-    Flush(now);
     const std::size_t slot = TakeSlot();
     Member& member = members[slot];
     member.occupied = true;
+    // What was broadcast before goes to those already here; what is broadcast from now on
+    // reaches the newcomer too, so a participant who joins or leaves meanwhile is announced to
+    // it exactly once: in its roster lines or after them.
+    member.roundFrom = round.size();
     member.peerAddress = peerAddress;
     member.nameDeadline = now + options.nameTimeout;
     member.gate.emplace(options.floodLimit, options.floodCutOff, now);
     member.sender = std::make_shared<QueueMemory::Sender>();
     ++connectedCount;
     Log("接続：クライアント No." + std::to_string(slot) + " (" + std::string(origin) + ")");
-    if (!RosterLines().empty()) QueueFor(member, memory.Hold(RosterLines()), now);
+    if (!RosterLines().empty()) QueueFor(member, memory.Hold(RosterLines()), 0, now);
     Schedule(member, member.nameDeadline);
     return IdOf(slot, member);
 }
@@ -242,10 +242,10 @@ void PartyCore::Unread(ConnectionId id, bool bytesWaiting, PartyClock::time_poin
     Schedule(*member, member->gate->CutOffAt());
 }
 
-bool PartyCore::QueueFor(Member& member, const SendQueue::Lines& lines,
+bool PartyCore::QueueFor(Member& member, const SendQueue::Lines& lines, std::size_t from,
                          PartyClock::time_point now) {
     const bool wasEmpty = member.queue.Empty();
-    if (!member.queue.Push(lines, 0, now)) return false;
+    if (!member.queue.Push(lines, from, now)) return false;
     if (wasEmpty) Act(PartyAction::Kind::Write, IdOf(SlotOf(member), member));
     return true;
 }
@@ -260,8 +260,10 @@ void PartyCore::Flush(PartyClock::time_point now) {
         Member& member = members[slot];
         if (!member.occupied) continue;
         ++served;
+        const std::size_t from = std::exchange(member.roundFrom, 0);
+        if (from == lines->size()) continue;
         // More than a receiver that keeps reading ever falls behind.
-        if (!QueueFor(member, lines, now)) cutOffs.push_back(slot);
+        if (!QueueFor(member, lines, from, now)) cutOffs.push_back(slot);
     }
     for (const std::size_t slot : cutOffs) CutOff(members[slot]);
     cutOffs.clear();
@@ -385,6 +387,7 @@ void PartyCore::FreeSlot(Member& member) {
     member.queue.Clear();
     member.sender.reset();
     member.scheduled = kNever;
+    member.roundFrom = 0;
     --connectedCount;
     // Its queue may have held what others wait for.
     ResumeWhereRoom();

@@ -148,6 +148,7 @@ private:
         bool stalled = false;         // ReadRoom said 0; owed a ResumeReading
         bool memoryListed = false;    // on memoryStalled
         SendQueue queue;              // what waits for it
+        std::size_t roundFrom = 0;    // where in the round it came in
         std::shared_ptr<QueueMemory::Sender> sender;
         PartyClock::time_point scheduled = PartyClock::time_point::max();
     };
@@ -185,8 +186,9 @@ private:
     void Recheck(Member& member);
     // Rechecks the members the memory cap held back, once some memory was let go.
     void ResumeWhereRoom();
-    // False when the member's queue would pass its cap.
-    bool QueueFor(Member& member, const SendQueue::Lines& lines, PartyClock::time_point now);
+    // Lines from from on for the member; false when its queue would pass its cap.
+    bool QueueFor(Member& member, const SendQueue::Lines& lines, std::size_t from,
+                  PartyClock::time_point now);
 
     // Review the member at when, or earlier where it is due earlier already.
     void Schedule(Member& member, PartyClock::time_point when);
