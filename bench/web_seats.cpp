@@ -295,9 +295,10 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const int port = FreePort();
     const int webPort = FreePort();
+    // Every participant comes from this machine.
     std::vector<std::string> args = {
         relayPath,       "--port", std::to_string(port), "--web-port", std::to_string(webPort),
-        "--flood-limit", "0"};
+        "--flood-limit", "0",      "--per-address",      "0"};
     std::vector<char*> argv2;
     for (std::string& a : args) argv2.push_back(a.data());
     argv2.push_back(nullptr);
