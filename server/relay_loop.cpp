@@ -25,6 +25,10 @@ constexpr auto kAcceptPause = std::chrono::milliseconds(100);
 constexpr int kAcceptBatch = 64;
 // Runs of waiting lines handed to the system in one write.
 constexpr std::size_t kWriteRuns = 16;
+// The longest a flush waits for the one before it to be made up for, and the shortest wait
+// worth a timer.
+constexpr PartyClock::duration kLongestFlushPause = std::chrono::milliseconds(2);
+constexpr PartyClock::duration kShortestFlushPause = std::chrono::microseconds(20);
 // Refusals for want of descriptors are logged at most this often, with how many there were.
 constexpr auto kRefusalLogInterval = std::chrono::seconds(1);
 
@@ -93,7 +97,7 @@ public:
         if (waitingForRoom || closed) return;
         std::array<std::string_view, kWriteRuns> runs;
         std::array<asio::const_buffer, kWriteRuns> buffers;
-        PartyCore& core = loop.Core();
+        PartyCore& core = loop.core;
         for (;;) {
             const std::size_t count = core.Pending(id, runs);
             if (count == 0) break;
@@ -151,7 +155,7 @@ public:
 private:
     void Read() {
         if (closed) return;
-        PartyCore& core = loop.Core();
+        PartyCore& core = loop.core;
         const std::size_t room = core.ReadRoom(id);
         if (room == 0) {
             // Read from no more until the core says so; whether more waits tells a paste that
@@ -266,7 +270,8 @@ RelayLoop::RelayLoop(asio::io_context& context, RelayReporter& reporter,
       core(options),
       readBuffer(std::make_unique_for_overwrite<char[]>(kReadBytes)),
       acceptPause(context),
-      timer(context) {}
+      timer(context),
+      flushTimer(context) {}
 
 RelayLoop::~RelayLoop() { CloseSpareDescriptor(spareDescriptor); }
 
@@ -471,13 +476,28 @@ void RelayLoop::Do(const PartyAction& action) {
 void RelayLoop::ScheduleFlush() {
     if (flushPosted || !core.FlushWanted()) return;
     flushPosted = true;
-    // After every handler that is ready now: what they all broadcast leaves in one write per
-    // client.
-    asio::post(context, [self = shared_from_this()] {
+    const auto flush = [self = shared_from_this()] {
         self->flushPosted = false;
         if (self->closed) return;
-        self->core.Flush(PartyClock::now());
+        const PartyClock::time_point started = PartyClock::now();
+        self->core.Flush(started);
         self->Carry();
+        self->flushEnded = PartyClock::now();
+        self->flushTook = std::min(self->flushEnded - started, kLongestFlushPause);
+    };
+    // A flush that kept the loop busy for a while is followed by as long for reading before
+    // the next: under load the rounds grow, and the writes to each client shrink in number; at
+    // a chat's pace a flush is over long before the next line comes, and nothing waits.
+    const PartyClock::time_point due = flushEnded + flushTook;
+    if (PartyClock::now() + kShortestFlushPause >= due) {
+        // After every handler that is ready now: what they all broadcast leaves in one write
+        // per client.
+        asio::post(context, flush);
+        return;
+    }
+    flushTimer.expires_at(due);
+    flushTimer.async_wait([flush](error_code error) {
+        if (!error) flush();
     });
 }
 
@@ -509,6 +529,7 @@ void RelayLoop::Close() {
     core.CloseAll();
     Carry();
     timer.cancel();
+    flushTimer.cancel();
 }
 
 PartySeat::PartySeat(PartySeat&& other) noexcept

@@ -107,6 +107,11 @@ public:
     // relay turned it away. The participant must outlive the seat.
     PartySeat TakeSeat(LocalParticipant& participant, const std::string& peerAddress);
 
+private:
+    friend class PartySeat;
+    class TcpConnection;
+    class SeatEndpoint;
+
     // What a connection of the loop does for the party: TCP clients and local seats alike.
     class Endpoint {
     public:
@@ -116,19 +121,13 @@ public:
         virtual void Close(CloseKind how, bool quiet) = 0;
     };
 
-    // For endpoints: the core, and the loop's answer to what they told it.
-    PartyCore& Core() { return core; }
+    static constexpr std::size_t kReadBytes = 64 * 1024;
+
+    // Carries out what the core answered; every call of the core is followed by one.
     void Carry();
     // A buffer for one read at a time, shared by every connection.
     std::span<char> ReadBuffer() { return {readBuffer.get(), kReadBytes}; }
     void LogLine(std::string_view utf8Text);
-
-private:
-    friend class PartySeat;
-    class TcpConnection;
-    class SeatEndpoint;
-
-    static constexpr std::size_t kReadBytes = 64 * 1024;
 
     void AcceptNext();
     // Takes in the connections that wait, after the wait ended with error.
@@ -166,6 +165,9 @@ private:
     std::vector<Seated> endpoints;
 
     asio::steady_timer timer;
+    asio::steady_timer flushTimer;
+    PartyClock::time_point flushEnded;  // of the last flush, and how long it took
+    PartyClock::duration flushTook{};
     PartyClock::time_point armedFor = PartyClock::time_point::max();
     bool flushPosted = false;
     std::vector<PartyAction> batch;
