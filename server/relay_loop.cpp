@@ -225,6 +225,7 @@ private:
 };
 
 struct SeatLink {
+    explicit SeatLink(LocalParticipant* participant) : participant(participant) {}
     LocalParticipant* participant;
 };
 
