@@ -115,6 +115,8 @@ public:
     std::size_t Pending(ConnectionId id, std::span<std::string_view> out) const;
     // Lines were broadcast since the last Flush.
     bool FlushWanted() const { return !round.empty(); }
+    // Bytes broadcast since the last Flush.
+    std::size_t RoundBytes() const { return round.size(); }
     // When Tick is next wanted; the end of time when never.
     PartyClock::time_point NextDeadline() const;
 

@@ -6,6 +6,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 #endif
 
@@ -26,11 +27,27 @@ constexpr int kAcceptBatch = 64;
 // Runs of waiting lines handed to the system in one write.
 constexpr std::size_t kWriteRuns = 16;
 // The longest a flush waits for the one before it to be made up for, and the shortest wait
-// worth a timer.
+// worth a timer. Only a round of more than a few chat lines makes the next flush wait: at a
+// chat's pace every line leaves at once.
 constexpr PartyClock::duration kLongestFlushPause = std::chrono::milliseconds(2);
+constexpr std::size_t kBusyRoundBytes = 2048;
 constexpr PartyClock::duration kShortestFlushPause = std::chrono::microseconds(20);
 // Refusals for want of descriptors are logged at most this often, with how many there were.
 constexpr auto kRefusalLogInterval = std::chrono::seconds(1);
+
+// How long the loop's own thread has been busy. Where the system counts that finely, the time
+// it spent preempted does not count, so a busy host does not stretch the pauses between
+// flushes; elsewhere wall time stands in.
+PartyClock::duration BusyTime() {
+#ifdef _WIN32
+    return PartyClock::now().time_since_epoch();
+#else
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::duration_cast<PartyClock::duration>(std::chrono::seconds(now.tv_sec) +
+                                                            std::chrono::nanoseconds(now.tv_nsec));
+#endif
+}
 
 bool OutOfDescriptors(const error_code& error) {
 #ifdef _WIN32
@@ -480,15 +497,17 @@ void RelayLoop::ScheduleFlush() {
     const auto flush = [self = shared_from_this()] {
         self->flushPosted = false;
         if (self->closed) return;
-        const PartyClock::time_point started = PartyClock::now();
-        self->core.Flush(started);
+        const bool busy = self->core.RoundBytes() > kBusyRoundBytes;
+        const PartyClock::duration busyBefore = BusyTime();
+        self->core.Flush(PartyClock::now());
         self->Carry();
         self->flushEnded = PartyClock::now();
-        self->flushTook = std::min(self->flushEnded - started, kLongestFlushPause);
+        self->flushTook =
+            busy ? std::min(BusyTime() - busyBefore, kLongestFlushPause) : PartyClock::duration{};
     };
-    // A flush that kept the loop busy for a while is followed by as long for reading before
-    // the next: under load the rounds grow, and the writes to each client shrink in number; at
-    // a chat's pace a flush is over long before the next line comes, and nothing waits.
+    // A flush of a busy round that kept the loop busy for a while is followed by as long for
+    // reading before the next: under load the rounds grow, and the writes to each client
+    // shrink in number.
     const PartyClock::time_point due = flushEnded + flushTook;
     if (PartyClock::now() + kShortestFlushPause >= due) {
         // After every handler that is ready now: what they all broadcast leaves in one write
