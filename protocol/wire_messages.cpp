@@ -22,8 +22,7 @@ std::string JoinAnnouncement(std::string_view name) {
 }
 
 std::string ChatLine(std::string_view name, std::string_view text) {
-    static const std::string colon = Cp932FromUtf8("：");
-    return Join({kTalkPrefix, name, colon, text, kLineEnd});
+    return Join({kTalkPrefix, name, NameSeparator(), text, kLineEnd});
 }
 
 std::string DiceLine(std::string_view name, std::string_view expression,
@@ -42,6 +41,20 @@ std::string PdelLine(int id) { return Join({kPdelPrefix, std::to_string(id), kLi
 std::string DepartureLine(std::string_view name) {
     static const std::string left = Cp932FromUtf8(" がパーティから抜けました");
     return Join({name, left, kLineEnd});
+}
+
+std::string_view DiceMark() {
+    static const std::string mark = Cp932FromUtf8("【ダイス】");
+    return mark;
+}
+
+std::string RelayDiceLine(std::string_view name, std::string_view text) {
+    return Join({kTalkPrefix, DiceMark(), name, NameSeparator(), text, kLineEnd});
+}
+
+std::string_view NameSeparator() {
+    static const std::string colon = Cp932FromUtf8("：");
+    return colon;
 }
 
 }  // namespace vesk::wire

@@ -27,4 +27,11 @@ std::string PaddLine(std::string_view name, int id);  // "padd%s\t%d\r\n"
 std::string PdelLine(int id);                         // "pdel%d\r\n"
 std::string DepartureLine(std::string_view name);  // "%s がパーティから抜けました\r\n"
 
+// The relay's dice lines: "talk【ダイス】%s：%s\r\n", name and text. The mark tells them from
+// what players type; the relay lets no player's line carry it.
+std::string_view DiceMark();  // "【ダイス】"
+std::string RelayDiceLine(std::string_view name, std::string_view text);
+// The full-width colon between a name and its text.
+std::string_view NameSeparator();  // "："
+
 }  // namespace vesk::wire

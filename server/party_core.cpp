@@ -1,10 +1,14 @@
 #include "server/party_core.h"
 
 #include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <utility>
 
+#include "dice/dice_seal.h"
 #include "protocol/cp932.h"
 #include "protocol/line_kind.h"
+#include "protocol/line_transport.h"
 #include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
 
@@ -20,10 +24,47 @@ std::string NameFromLine(std::string_view line) {
     return PlayerNameForLines(line.substr(0, line.size() - wire::kLineEnd.size()), kNameMaxBytes);
 }
 
+// What a player's mark becomes: as long, so a line keeps its length, and plainly not the
+// relay's.
+std::string_view DefusedMark() {
+    static const std::string mark = Cp932FromUtf8("［ダイス］");
+    return mark;
+}
+
+// Where the first full-width colon of a code page 932 text starts, by whole characters.
+std::size_t FirstSeparator(std::string_view text) {
+    const std::string_view separator = wire::NameSeparator();
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.substr(at).starts_with(separator)) return at;
+        at += IsCp932LeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+    }
+    return std::string_view::npos;
+}
+
+// A chat text that cannot start with a command costs nothing more: a command starts with an
+// ASCII letter, digit or sign, a full-width one, a blank, or 公開.
+bool MayHoldCommand(std::string_view text) {
+    if (text.empty()) return false;
+    const auto first = static_cast<unsigned char>(text[0]);
+    if (first < 0x80) return std::isalnum(first) || first == '(' || first == '-' || first == ' ';
+    return first == 0x81 || first == 0x82 || first == 0x8C;
+}
+
+// A secret roll's lines are longer than its result by at most this: the mark on the roller's
+// line, or "公開 #n " and " 鍵:" with the key on the line that shows it.
+constexpr std::size_t kSecretLineExtra = 64;
+
 }  // namespace
 
-PartyCore::PartyCore(const RelayOptions& options)
-    : options(options), memory(options.relayQueueBytes) {
+PartyCore::PartyCore(const RelayOptions& options) : PartyCore(options, nullptr) {}
+
+PartyCore::PartyCore(const RelayOptions& options, DiceSource& dice) : PartyCore(options, &dice) {}
+
+PartyCore::PartyCore(const RelayOptions& options, DiceSource* given)
+    : options(options),
+      ownDice(given ? nullptr : std::make_unique<SystemDiceSource>()),
+      dice(given ? *given : *ownDice),
+      memory(options.relayQueueBytes) {
     members.reserve(kInitialSlots);
     for (std::size_t i = 0; i < kInitialSlots; ++i) members.emplace_back(options);
 }
@@ -103,8 +144,13 @@ void PartyCore::Received(ConnectionId id, std::string_view bytes, PartyClock::ti
                          bool drained) {
     Member* member = Find(id);
     if (!member) return;
+    const std::uint32_t serial = member->serial;
     member->splitter.Feed(bytes);
-    while (const auto line = member->splitter.Next()) TakeLine(*member, *line, now);
+    while (const auto line = member->splitter.Next()) {
+        TakeLine(*member, *line, now);
+        // A line to it alone found its queue full, and it was cut off.
+        if (!Present(*member, serial)) return;
+    }
     // All it sent has been read while its lines wait: it has stopped.
     if (drained) member->gate->BacklogCleared();
 }
@@ -118,13 +164,15 @@ void PartyCore::TakeLine(Member& member, std::string_view line, PartyClock::time
     // client list someone who is not there, or drop someone who is.
     const LineKind kind = KindOfLine(line);
     if (kind == LineKind::Padd || kind == LineKind::Pdel) return;
+    std::optional<std::string> defused;
+    if (kind == LineKind::Talk && (defused = Defused(member, line))) line = *defused;
     if (WaitingBytes(member) > 0) {
         member.waiting.append(line);
         return;
     }
     const PartyClock::time_point turn = member.gate->Take(now);
     if (turn <= now) {
-        Broadcast(line, &member);
+        Say(member, line, now);
         return;
     }
     // This participant sends faster than anyone types: this line waits its turn, the lines
@@ -138,7 +186,12 @@ void PartyCore::TakeLine(Member& member, std::string_view line, PartyClock::time
 void PartyCore::Join(Member& member, std::string_view nameLine) {
     member.named = true;
     const int number = static_cast<int>(SlotOf(member));
-    const Participant& record = roster.Append(NameFromLine(nameLine), number);
+    std::string name = NameFromLine(nameLine);
+    if (name.starts_with(wire::DiceMark())) {
+        name.replace(0, wire::DiceMark().size(), DefusedMark());
+        LogDefused(member);
+    }
+    const Participant& record = roster.Append(std::move(name), number);
     const std::string line = wire::PaddLine(record.name, number);
     if (rosterCurrent) rosterLines += line;
     // The participant line leaves with the lines that followed the name line, which are
@@ -157,14 +210,140 @@ void PartyCore::Broadcast(std::string_view lines, const Member* from) {
     }
 }
 
+void PartyCore::Say(Member& member, std::string_view line, PartyClock::time_point now) {
+    Broadcast(line, &member);
+    if (closingAll || KindOfLine(line) != LineKind::Talk) return;
+    const Participant* record = roster.Find(static_cast<int>(SlotOf(member)));
+    if (!record) return;
+    // A command counts only under the name the relay holds for this participant.
+    std::string_view text = line.substr(wire::kTalkPrefix.size(),
+                                        line.size() - wire::kTalkPrefix.size() - wire::kLineEnd.size());
+    if (!text.starts_with(record->name) ||
+        !text.substr(record->name.size()).starts_with(wire::NameSeparator())) {
+        return;
+    }
+    text.remove_prefix(record->name.size() + wire::NameSeparator().size());
+    if (!MayHoldCommand(text)) return;
+    // Copied: a line to one participant may cut another off, and the roster changes with it.
+    const std::string name = record->name;
+    const std::string command = Utf8FromCp932(text);
+    if (const auto number = ReadRevealRequest(command)) {
+        Reveal(member, name, *number, now);
+    } else {
+        RollFor(member, name, command, now);
+    }
+}
+
+std::optional<std::string> PartyCore::Defused(Member& member, std::string_view line) {
+    const std::string_view mark = wire::DiceMark();
+    const std::string_view text = line.substr(wire::kTalkPrefix.size());
+    std::size_t at = 0;
+    if (text.starts_with(mark)) {
+        at = wire::kTalkPrefix.size();
+    } else {
+        static const std::string afterName = std::string(wire::NameSeparator()) + std::string(mark);
+        // Most lines hold no mark at all, and this finds that at once.
+        if (text.find(afterName) == std::string_view::npos) return std::nullopt;
+        const std::size_t separator = FirstSeparator(text);
+        if (separator == std::string_view::npos ||
+            !text.substr(separator + wire::NameSeparator().size()).starts_with(mark)) {
+            return std::nullopt;
+        }
+        at = wire::kTalkPrefix.size() + separator + wire::NameSeparator().size();
+    }
+    std::string defused(line);
+    defused.replace(at, mark.size(), DefusedMark());
+    LogDefused(member);
+    return defused;
+}
+
+void PartyCore::LogDefused(Member& member) {
+    if (std::exchange(member.markLogged, true)) return;
+    Log("ダイスの印：クライアント No." + std::to_string(SlotOf(member)) +
+        " が【ダイス】を付けて送ったため、［ダイス］に書き換えました");
+}
+
+void PartyCore::RollFor(Member& member, std::string_view name, std::string_view command,
+                        PartyClock::time_point now) {
+    const DiceOutcome outcome = RollDiceCommand(command, dice);
+    if (outcome.kind == DiceOutcome::Kind::NotCommand) return;
+    const auto notice = [&](std::string_view why) {
+        SendTo(&member, nullptr, wire::RelayDiceLine(name, Cp932FromUtf8(why)), now);
+    };
+    if (outcome.kind == DiceOutcome::Kind::Refused) {
+        notice(outcome.text);
+        return;
+    }
+    const std::string result = Cp932FromUtf8(outcome.text);
+    const std::size_t extra = outcome.secret ? kSecretLineExtra : 0;
+    if (wire::RelayDiceLine(name, result).size() + extra > kLongestLine) {
+        notice("結果が長すぎます");
+        return;
+    }
+    if (!outcome.secret) {
+        Broadcast(wire::RelayDiceLine(name, result), &member);
+        return;
+    }
+    const std::uint32_t serial = member.serial;
+    const int number = ++member.secretRolls;
+    const std::string key = HexOf(dice.Key());
+    SendTo(&member, nullptr, wire::RelayDiceLine(name, Cp932FromUtf8("（シークレット）") + result),
+           now);
+    if (!Present(member, serial)) return;
+    SendTo(nullptr, &member,
+           wire::RelayDiceLine(name, Cp932FromUtf8("シークレットダイス #" + std::to_string(number) +
+                                                   " 封印 " + SealOf(result, key))),
+           now);
+    member.sealed.push_back(SealedRoll{number, result, key});
+    if (member.sealed.size() > kSealedRolls) member.sealed.pop_front();
+}
+
+void PartyCore::Reveal(Member& member, std::string_view name, int number,
+                       PartyClock::time_point now) {
+    auto sealed = member.sealed.end();
+    if (number == 0 && !member.sealed.empty()) {
+        sealed = std::prev(sealed);
+    } else {
+        sealed = std::find_if(member.sealed.begin(), member.sealed.end(),
+                              [&](const SealedRoll& roll) { return roll.number == number; });
+    }
+    if (sealed == member.sealed.end()) {
+        const std::string which = number == 0 ? "" : "#" + std::to_string(number) + " の";
+        SendTo(&member, nullptr,
+               wire::RelayDiceLine(name, Cp932FromUtf8(which + "公開できるシークレットダイスはありません")),
+               now);
+        return;
+    }
+    const std::string text = Cp932FromUtf8("公開 #" + std::to_string(sealed->number) + " ") +
+                             sealed->result + Cp932FromUtf8(" 鍵:") + sealed->key;
+    member.sealed.erase(sealed);
+    Broadcast(wire::RelayDiceLine(name, text), &member);
+}
+
+void PartyCore::SendTo(const Member* only, const Member* except, std::string line,
+                       PartyClock::time_point now) {
+    // Whatever was broadcast before leaves first.
+    Flush(now);
+    const SendQueue::Lines lines = memory.Hold(std::move(line));
+    for (std::size_t slot = 0; slot < members.size(); ++slot) {
+        Member& member = members[slot];
+        if (!member.occupied || (only && &member != only) || &member == except) continue;
+        if (!QueueFor(member, lines, 0, now)) cutOffs.push_back(slot);
+    }
+    for (const std::size_t slot : cutOffs) CutOff(members[slot]);
+    cutOffs.clear();
+}
+
 void PartyCore::LetWaitingGo(Member& member, PartyClock::time_point now) {
+    const std::uint32_t serial = member.serial;
     while (WaitingBytes(member) > 0 && member.turn <= now) {
         const std::string_view waiting =
             std::string_view(member.waiting).substr(member.waitingFrom);
         // Each waiting line ends at its first CR LF: a line's text holds none.
         const std::size_t end = waiting.find(wire::kLineEnd) + wire::kLineEnd.size();
-        Broadcast(waiting.substr(0, end), &member);
         member.waitingFrom += end;
+        Say(member, waiting.substr(0, end), now);
+        if (!Present(member, serial)) return;
         if (WaitingBytes(member) > 0) member.turn = member.gate->Take(now);
     }
     if (WaitingBytes(member) == 0) {
@@ -388,6 +567,9 @@ void PartyCore::FreeSlot(Member& member) {
     member.sender.reset();
     member.scheduled = kNever;
     member.roundFrom = 0;
+    member.sealed.clear();
+    member.secretRolls = 0;
+    member.markLogged = false;
     --connectedCount;
     // Its queue may have held what others wait for.
     ResumeWhereRoom();

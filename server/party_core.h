@@ -10,10 +10,15 @@
 // Everything said to one connection leaves in the order it was said; a line broadcast reaches
 // every connection there when it is flushed, and nobody twice. Lines broadcast between two
 // flushes leave in one write per connection.
+//
+// A participant's chat line that holds a dice command is followed by the relay's own line with
+// the roll ("talk【ダイス】NAME：RESULT"); a secret roll goes to its roller alone and the others
+// see its seal until the roller shows it. Nobody else's line may carry the relay's mark.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dice/dice_command.h"
 #include "protocol/line_splitter.h"
 #include "protocol/participant_roster.h"
 #include "server/flood_gate.h"
@@ -70,8 +76,12 @@ public:
     // What the relay holds of one participant's lines while they wait their turn at the flood
     // gate; beyond it nothing more is read from it until some have left.
     static constexpr std::size_t kHeldBytes = 64 * 1024;
+    // Secret rolls kept for one participant to show later; the oldest is forgotten first.
+    static constexpr std::size_t kSealedRolls = 100;
 
+    // Dice from the system's entropy, or from dice, which must outlast the core.
     explicit PartyCore(const RelayOptions& options);
+    PartyCore(const RelayOptions& options, DiceSource& dice);
     PartyCore(const PartyCore&) = delete;
     PartyCore& operator=(const PartyCore&) = delete;
 
@@ -131,6 +141,14 @@ public:
     }
 
 private:
+    PartyCore(const RelayOptions& options, DiceSource* given);
+
+    struct SealedRoll {
+        int number = 0;
+        std::string result;  // code page 932
+        std::string key;     // 32 hex digits
+    };
+
     // A slot, and the connection in it while it is occupied.
     struct Member {
         explicit Member(const RelayOptions& options)
@@ -153,6 +171,11 @@ private:
         std::size_t roundFrom = 0;    // where in the round it came in
         std::shared_ptr<QueueMemory::Sender> sender;
         PartyClock::time_point scheduled = PartyClock::time_point::max();
+        // Its secret rolls not shown yet, the count of all it made, and whether the event log
+        // told of a line of its that carried the relay's mark.
+        std::deque<SealedRoll> sealed;
+        int secretRolls = 0;
+        bool markLogged = false;
     };
 
     struct Due {
@@ -178,6 +201,21 @@ private:
     void TakeLine(Member& member, std::string_view line, PartyClock::time_point now);
     void Join(Member& member, std::string_view nameLine);
     void Broadcast(std::string_view lines, const Member* from = nullptr);
+    // A participant's line goes to everyone, then the relay's roll when it held a command.
+    void Say(Member& member, std::string_view line, PartyClock::time_point now);
+    // The line with the relay's mark where the participant put one, changed so that it
+    // cannot pass for the relay's; nothing when it carried none.
+    std::optional<std::string> Defused(Member& member, std::string_view line);
+    void LogDefused(Member& member);
+    void RollFor(Member& member, std::string_view name, std::string_view command,
+                 PartyClock::time_point now);
+    void Reveal(Member& member, std::string_view name, int number, PartyClock::time_point now);
+    // After what was broadcast so far: a line to one connection (only), or to all but one.
+    void SendTo(const Member* only, const Member* except, std::string line,
+                PartyClock::time_point now);
+    bool Present(const Member& member, std::uint32_t serial) const {
+        return member.occupied && member.serial == serial;
+    }
     // Lets go the member's waiting lines whose turn has come.
     void LetWaitingGo(Member& member, PartyClock::time_point now);
     std::size_t WaitingBytes(const Member& member) const {
@@ -204,6 +242,8 @@ private:
     const std::string& RosterLines();
 
     const RelayOptions options;
+    std::unique_ptr<DiceSource> ownDice;
+    DiceSource& dice;
     // Before the members, whose queues hold what it counts.
     QueueMemory memory;
     std::vector<Member> members;

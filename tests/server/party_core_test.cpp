@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dice/dice_seal.h"
 #include "protocol/cp932.h"
+#include "tests/support/fixed_dice.h"
 
 namespace vesk {
 namespace {
@@ -47,6 +49,7 @@ struct FakePeer {
 class FakeLoop {
 public:
     explicit FakeLoop(RelayOptions options = {}) : core(options) {}
+    FakeLoop(RelayOptions options, DiceSource& dice) : core(options, dice) {}
 
     // Nothing when the party turned it away.
     FakePeer* Connect(const std::string& address = "192.0.2.1") {
@@ -382,6 +385,98 @@ TEST(PartyCore, CloseAllEndsEveryConnectionSilently) {
     EXPECT_EQ(party.log.size(), logged);
     EXPECT_TRUE(party.core.Roster().empty());
     EXPECT_EQ(party.core.ConnectedCount(), 0);
+}
+
+// Chat lines as VeskChat sends them, and the relay's dice lines, in code page 932.
+std::string Talk(const std::string& name, const std::string& text) {
+    return Sjis("talk" + name + "：" + text + "\r\n");
+}
+std::string Dice(const std::string& name, const std::string& text) {
+    return Sjis("talk【ダイス】" + name + "：" + text + "\r\n");
+}
+
+TEST(PartyCore, TheRelayRollsACommandUnderItsSendersOwnNameRightAfterIt) {
+    FixedDice dice({4, 5});
+    FakeLoop party({}, dice);
+    FakePeer& aya = party.Join("Aya");
+    FakePeer& ben = party.Join("Ben");
+    party.Say(aya, Talk("Aya", "2D6+3 回避") + Talk("Aya", "ころりんこ。。。1D[100] = 1 = 1") +
+                       Talk("Ben", "2D6") + Talk("Aya", "こんにちは"));
+    const std::vector<std::string> expected = {
+        Talk("Aya", "2D6+3 回避"), Dice("Aya", "(2D6+3) ＞ 9[4,5]+3 ＞ 12 回避"),
+        Talk("Aya", "ころりんこ。。。1D[100] = 1 = 1"), Talk("Ben", "2D6"), Talk("Aya", "こんにちは")};
+    for (FakePeer* peer : {&aya, &ben}) {
+        const std::vector<std::string> lines = peer->Lines();
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), lines.end() - 5));
+    }
+    EXPECT_EQ(dice.rolls, 2) << "only the command under the sender's own name";
+
+    // A command past a bound gets a notice to its sender alone, after what it had heard.
+    const std::size_t benHeard = ben.Lines().size();
+    party.Say(aya, Talk("Aya", "1000D6"));
+    EXPECT_EQ(aya.Lines().back(), Dice("Aya", "ダイスが多すぎます（1つの項に1個から100個まで）"));
+    EXPECT_EQ(ben.Lines().size(), benHeard + 1);
+    EXPECT_EQ(ben.Lines().back(), Talk("Aya", "1000D6"));
+}
+
+TEST(PartyCore, ASecretRollIsSealedForOthersAndItsRevealLetsAnyoneCheckTheSeal) {
+    FixedDice dice({2, 3});
+    FakeLoop party(RelayOptions{.floodLimit = 0}, dice);
+    FakePeer& aya = party.Join("Aya");
+    FakePeer& ben = party.Join("Ben");
+    party.Say(aya, Talk("Aya", "S2D6 隠し"));
+    const std::string result = "(2D6) ＞ 5[2,3] ＞ 5 隠し";
+    const std::string key = "000102030405060708090a0b0c0d0e0f";
+    const std::string seal = SealOf(Sjis(result), key);
+    EXPECT_EQ(aya.Lines().back(), Dice("Aya", "（シークレット）" + result));
+    EXPECT_FALSE(aya.Heard(Dice("Aya", "シークレットダイス #1 封印 " + seal)));
+    EXPECT_EQ(ben.Lines().back(), Dice("Aya", "シークレットダイス #1 封印 " + seal));
+    EXPECT_FALSE(ben.Heard(Dice("Aya", "（シークレット）" + result)));
+
+    // Nobody shows another's roll, or one never made; its roller shows it, once.
+    party.Say(ben, Talk("Ben", "公開"));
+    EXPECT_EQ(ben.Lines().back(), Dice("Ben", "公開できるシークレットダイスはありません"));
+    party.Say(aya, Talk("Aya", "公開 #2"));
+    EXPECT_EQ(aya.Lines().back(), Dice("Aya", "#2 の公開できるシークレットダイスはありません"));
+    party.Say(aya, Talk("Aya", "公開"));
+    const std::string shown = Dice("Aya", "公開 #1 " + result + " 鍵:" + key);
+    EXPECT_EQ(ben.Lines().back(), shown);
+    EXPECT_EQ(aya.Lines().back(), shown);
+    party.Say(aya, Talk("Aya", "公開 #1"));
+    EXPECT_EQ(aya.Lines().back(), Dice("Aya", "#1 の公開できるシークレットダイスはありません"));
+
+    // Only the latest hundred are kept, and they go with their roller.
+    for (int roll = 0; roll < 101; ++roll) party.Say(aya, Talk("Aya", "S1D6"));
+    party.Say(aya, Talk("Aya", "公開 #2"));
+    EXPECT_EQ(aya.Lines().back(), Dice("Aya", "#2 の公開できるシークレットダイスはありません"));
+    party.Say(aya, Talk("Aya", "公開 #3"));
+    EXPECT_NE(ben.Lines().back().find(Sjis("：公開 #3 (1D6)")), std::string::npos);
+    party.Leave(aya);
+    FakePeer& again = party.Join("Aya");
+    party.Say(again, Talk("Aya", "公開 #4"));
+    EXPECT_EQ(again.Lines().back(), Dice("Aya", "#4 の公開できるシークレットダイスはありません"));
+}
+
+TEST(PartyCore, NoPlayerCanSpeakUnderTheRelaysMark) {
+    FakeLoop party;
+    FakePeer& aya = party.Join("Aya");
+    FakePeer& mal = party.Join(Sjis("【ダイス】Mal"));
+    EXPECT_TRUE(aya.Heard(Sjis("padd［ダイス］Mal\t1\r\n")));
+    const std::pair<std::string, std::string> forged[] = {
+        {"talk【ダイス】Aya：(2D6) ＞ 12[6,6] ＞ 12\r\n", "talk［ダイス］Aya：(2D6) ＞ 12[6,6] ＞ 12\r\n"},
+        {"talkMal：【ダイス】Aya：1\r\n", "talkMal：［ダイス］Aya：1\r\n"},
+        // The mark anywhere else is only talk.
+        {"talkMal：ねえ【ダイス】\r\n", "talkMal：ねえ【ダイス】\r\n"},
+        {"【ダイス】Aya：1\r\n", "【ダイス】Aya：1\r\n"},
+    };
+    for (const auto& [sent, relayed] : forged) {
+        party.Say(mal, Sjis(sent));
+        EXPECT_EQ(aya.Lines().back(), Sjis(relayed)) << relayed;
+    }
+    // The name was the first; the event log tells of it once for the connection.
+    EXPECT_EQ(std::count_if(party.log.begin(), party.log.end(),
+                            [](const std::string& line) { return line.starts_with("ダイスの印"); }),
+              1);
 }
 
 }  // namespace
