@@ -29,7 +29,7 @@ public:
     void Stop();
 
     // For the end of the program: the roster is emptied, the listener closed and every
-    // client cut off; returns once every relay thread has ended.
+    // client cut off; returns once the relay's loop has ended.
     void Close();
 
     // Idle while stopped (start enabled), Active while running (stop enabled).
