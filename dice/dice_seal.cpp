@@ -91,4 +91,9 @@ std::string SealOf(std::string_view result, std::string_view keyHex) {
     return Sha256Hex(sealed).substr(0, 16);
 }
 
+bool SealHolds(std::string_view seal, std::string_view result, std::string_view keyHex) {
+    return keyHex.size() == 32 && keyHex.find_first_not_of(kHexDigits) == std::string_view::npos &&
+           seal == SealOf(result, keyHex);
+}
+
 }  // namespace vesk

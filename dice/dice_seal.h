@@ -18,5 +18,7 @@ std::string HexOf(const std::array<std::uint8_t, 16>& key);
 // The first 16 hex digits of SHA-256 over the result (code page 932) followed by the key's
 // 32 hex digits.
 std::string SealOf(std::string_view result, std::string_view keyHex);
+// The seal shown when the roll was made holds for the result and key shown later.
+bool SealHolds(std::string_view seal, std::string_view result, std::string_view keyHex);
 
 }  // namespace vesk

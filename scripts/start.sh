@@ -13,7 +13,7 @@ vesk_build vesk-relay VeskChat VeskServer
 
 # The client reads its lists from the current directory.
 cd "$VESK_ROOT/data"
-relay_arguments=(--port 15000 --web-port 15080)
+relay_arguments=(--port 15000 --web-port 15080 --dice on)
 address=$(hostname -I 2>/dev/null | awk '{print $1}') || address=
 echo "Browser seat: http://${address:-127.0.0.1}:15080/ (on this machine: http://127.0.0.1:15080/)"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$VESK_BUILD/client/ui/VeskChat" ]; then

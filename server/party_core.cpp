@@ -165,7 +165,9 @@ void PartyCore::TakeLine(Member& member, std::string_view line, PartyClock::time
     const LineKind kind = KindOfLine(line);
     if (kind == LineKind::Padd || kind == LineKind::Pdel) return;
     std::optional<std::string> defused;
-    if (kind == LineKind::Talk && (defused = Defused(member, line))) line = *defused;
+    if (options.dice && kind == LineKind::Talk && (defused = Defused(member, line))) {
+        line = *defused;
+    }
     if (WaitingBytes(member) > 0) {
         member.waiting.append(line);
         return;
@@ -187,7 +189,7 @@ void PartyCore::Join(Member& member, std::string_view nameLine) {
     member.named = true;
     const int number = static_cast<int>(SlotOf(member));
     std::string name = NameFromLine(nameLine);
-    if (name.starts_with(wire::DiceMark())) {
+    if (options.dice && name.starts_with(wire::DiceMark())) {
         name.replace(0, wire::DiceMark().size(), DefusedMark());
         LogDefused(member);
     }
@@ -212,7 +214,7 @@ void PartyCore::Broadcast(std::string_view lines, const Member* from) {
 
 void PartyCore::Say(Member& member, std::string_view line, PartyClock::time_point now) {
     Broadcast(line, &member);
-    if (closingAll || KindOfLine(line) != LineKind::Talk) return;
+    if (!options.dice || closingAll || KindOfLine(line) != LineKind::Talk) return;
     const Participant* record = roster.Find(static_cast<int>(SlotOf(member)));
     if (!record) return;
     // A command counts only under the name the relay holds for this participant.

@@ -113,6 +113,8 @@ public:
     // Removes every participant record; those still connected leave with a participant line
     // only, as nobody is listed under their number any more.
     void ClearRoster();
+    // Whether the relay rolls dice commands from now on (RelayOptions::dice).
+    void SetDice(bool on) { options.dice = on; }
 
     // --- What it asks ------------------------------------------------------------------------
 
@@ -241,7 +243,7 @@ private:
     void FreeSlot(Member& member);
     const std::string& RosterLines();
 
-    const RelayOptions options;
+    RelayOptions options;
     std::unique_ptr<DiceSource> ownDice;
     DiceSource& dice;
     // Before the members, whose queues hold what it counts.

@@ -540,6 +540,8 @@ void RelayLoop::ArmTimer() {
 
 void RelayLoop::ClearRoster() { core.ClearRoster(); }
 
+void RelayLoop::SetDice(bool on) { core.SetDice(on); }
+
 void RelayLoop::Close() {
     if (closed) return;
     acceptor.reset();

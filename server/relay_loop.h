@@ -98,6 +98,7 @@ public:
     bool Closed() const { return closed; }
 
     void ClearRoster();
+    void SetDice(bool on);
     int ListeningPort() const { return listeningPort; }
     std::size_t SlotCount() const { return core.SlotCount(); }
     int ConnectedCount() const { return core.ConnectedCount(); }

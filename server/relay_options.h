@@ -33,6 +33,9 @@ struct RelayOptions {
     std::chrono::seconds keepAliveIdle{60};
     std::chrono::seconds keepAliveInterval{10};
     int keepAliveProbes = 6;
+    // The relay rolls the dice commands in chat lines and keeps its mark for its own lines.
+    // Off, it relays every line as it came and says nothing of its own but the roster.
+    bool dice = true;
 };
 
 }  // namespace vesk

@@ -91,6 +91,10 @@ void RelayServer::Close() {
     running->ended = true;
 }
 
+void RelayServer::SetDice(bool on) {
+    RunOnLoop([on](RelayLoop& loop) { loop.SetDice(on); });
+}
+
 void RelayServer::ClearRoster() {
     RunOnLoop([](RelayLoop& loop) { loop.ClearRoster(); });
 }

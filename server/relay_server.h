@@ -45,6 +45,8 @@ public:
 
     // Removes every participant record.
     void ClearRoster();
+    // Whether the relay rolls the dice commands in chat lines from now on.
+    void SetDice(bool on);
 
     // The port being listened on, or -1 when stopped.
     int ListeningPort() const;

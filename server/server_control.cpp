@@ -11,7 +11,7 @@ namespace vesk {
 ServerControl::ServerControl(RelayReporter& reporter, RelayOptions options)
     : reporter(reporter), relay(reporter, options) {}
 
-StartOutcome ServerControl::StartFromText(std::string_view portText) {
+StartOutcome ServerControl::StartFromText(std::string_view portText, bool dice) {
     const int port = ReadDecimal(portText);
     // Checked in full before any narrowing: a port above 65535 would otherwise start the
     // server on its low 16 bits, a port the user never chose.
@@ -20,6 +20,7 @@ StartOutcome ServerControl::StartFromText(std::string_view portText) {
         return StartOutcome::Refused;
     }
     // Logged before the accept loop can log, whichever thread a front end writes from.
+    relay.SetDice(dice);
     const auto started = [this] { reporter.LogLine(Cp932FromUtf8("サーバー起動")); };
     if (!relay.Start(static_cast<std::uint16_t>(port), started)) return StartOutcome::Failed;
     return StartOutcome::Started;

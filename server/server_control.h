@@ -23,7 +23,8 @@ public:
 
     // Starts on the port written in portText (code page 932). The text is read the way atoi
     // reads it, so text that is no number asks for port 0 and is refused by the port rule.
-    StartOutcome StartFromText(std::string_view portText);
+    // dice: whether the relay rolls the dice commands in chat lines while it runs.
+    StartOutcome StartFromText(std::string_view portText, bool dice = true);
 
     // Stops listening and logs "サーバー終了"; connected clients go on relaying.
     void Stop();

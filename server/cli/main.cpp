@@ -50,13 +50,15 @@ private:
 void PrintUsage(std::FILE* stream) {
     std::fprintf(
         stream,
-        "usage: vesk-relay [--port N] [--flood-limit L] [--per-address C]\n"
+        "usage: vesk-relay [--port N] [--flood-limit L] [--per-address C] [--dice on|off]\n"
         "                  [--web-port W [--web-cert FILE --web-key FILE]]\n"
         "  Relays a party of VeskChat clients on TCP port N (%d to %d, default %d).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
         "  At most C connections from one address at a time (default 10; 0 for no limit);\n"
         "  a browser seat counts for the browser's address.\n"
+        "  The relay rolls the dice commands players type in the chat (2D6+3, CCB<=55,\n"
+        "  S2D6 for a secret roll, ...); --dice off relays every line as it came.\n"
         "  With --web-port, serves a page on HTTP port W from which a browser joins the party\n"
         "  as one more participant; its dice and name lists are dice.sai and name.nam in the\n"
         "  current directory, or the sample lists when there are none. With --web-cert and\n"
@@ -159,7 +161,8 @@ int main(int argc, char** argv) {
         // "--name V" or "--name=V", where V is a number, or a file for the two file options.
         const std::string_view name = argument.substr(0, argument.find('='));
         const bool file = name == "--web-cert" || name == "--web-key";
-        const bool known = file || name == "--port" || name == "--flood-limit" ||
+        const bool word = name == "--dice";
+        const bool known = file || word || name == "--port" || name == "--flood-limit" ||
                            name == "--per-address" || name == "--web-port";
         std::string_view value;
         if (name.size() < argument.size()) {
@@ -168,8 +171,12 @@ int main(int argc, char** argv) {
             value = argv[++i];
         }
         const bool valid =
-            known && (file ? !value.empty() : vesk::IsDecimalDigits(value)) &&
-            (name == "--port" || name == "--web-port" || file || value.size() <= kLimitDigits);
+            known &&
+            (file   ? !value.empty()
+             : word ? value == "on" || value == "off"
+                    : vesk::IsDecimalDigits(value)) &&
+            (name == "--port" || name == "--web-port" || file || word ||
+             value.size() <= kLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
@@ -185,6 +192,8 @@ int main(int argc, char** argv) {
             web.key = value;
         } else if (name == "--flood-limit") {
             options.floodLimit = vesk::ReadDecimal(value);
+        } else if (word) {
+            options.dice = value == "on";
         } else {
             options.perAddress = vesk::ReadDecimal(value);
         }

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -19,6 +20,7 @@ public:
 
     QLineEdit* PortField() const { return portField; }
     QPushButton* StartButton() const { return startButton; }
+    QCheckBox* DiceBox() const { return diceBox; }
 
 public Q_SLOTS:
     // Starts on the port in the field. A port the rule refuses keeps the dialog open for
@@ -28,6 +30,7 @@ public Q_SLOTS:
 private:
     ServerControl& control;
     QLineEdit* portField;
+    QCheckBox* diceBox;
     QPushButton* startButton;
 };
 

@@ -16,7 +16,8 @@ constexpr std::size_t kPortTextBytes = 64;
 // Hands the port to control; false when it was refused, with the field ready for another port.
 bool Start(HWND dialog, ServerControl& control) {
     const auto outcome =
-        control.StartFromText(DialogItemTextCp932(dialog, IDC_PORT, kPortTextBytes));
+        control.StartFromText(DialogItemTextCp932(dialog, IDC_PORT, kPortTextBytes),
+                              IsDlgButtonChecked(dialog, IDC_DICE) == BST_CHECKED);
     if (outcome != StartOutcome::Refused) return true;
     FocusForRetyping(dialog, IDC_PORT);
     return false;
@@ -27,7 +28,10 @@ bool Start(HWND dialog, ServerControl& control) {
 void RunServDialog(HINSTANCE instance, HWND owner, ServerControl& control) {
     RunModalForm(
         instance, owner, L"SERV",
-        [](HWND dialog) { SetDlgItemInt(dialog, IDC_PORT, kDefaultServerPort, TRUE); },
+        [](HWND dialog) {
+            SetDlgItemInt(dialog, IDC_PORT, kDefaultServerPort, TRUE);
+            CheckDlgButton(dialog, IDC_DICE, BST_CHECKED);
+        },
         [&](HWND dialog) { return Start(dialog, control); });
 }
 

@@ -15,8 +15,9 @@
 #define IDM_ABOUT 211
 #define IDM_QUIT 212
 
-// The port field of SERV and the address field of SHOWIP.
+// The port field and the dice box of SERV, and the address field of SHOWIP.
 #define IDC_PORT 1001
+#define IDC_DICE 1002
 #define IDC_ADDRESS 1010
 
 #endif

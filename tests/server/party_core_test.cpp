@@ -477,6 +477,15 @@ TEST(PartyCore, NoPlayerCanSpeakUnderTheRelaysMark) {
     EXPECT_EQ(std::count_if(party.log.begin(), party.log.end(),
                             [](const std::string& line) { return line.starts_with("ダイスの印"); }),
               1);
+
+    // With the dice off every line goes as it came, and the relay adds nothing.
+    party.core.SetDice(false);
+    const std::size_t heard = aya.Lines().size();
+    for (const std::string& sent : {Talk("Aya", "2D6"), Sjis("talk【ダイス】Aya：1\r\n")}) {
+        party.Say(aya, sent);
+        EXPECT_EQ(aya.Lines().back(), sent);
+    }
+    EXPECT_EQ(aya.Lines().size(), heard + 2);
 }
 
 }  // namespace

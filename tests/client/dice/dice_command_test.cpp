@@ -129,6 +129,23 @@ TEST(DiceCommand, ARevealNamesTheLatestOrOneByNumber) {
     }
 }
 
+// The relay's dice come from the system: every face as likely, with no bias towards any.
+TEST(DiceCommand, TheSystemsDiceAreFair) {
+    SystemDiceSource dice;
+    constexpr int kRolls = 600'000;
+    std::array<int, 7> counts{};
+    for (int roll = 0; roll < kRolls; ++roll) {
+        const int face = dice.Roll(6);
+        ASSERT_TRUE(face >= 1 && face <= 6);
+        ++counts[static_cast<std::size_t>(face)];
+    }
+    for (int face = 1; face <= 6; ++face) {
+        EXPECT_NEAR(counts[static_cast<std::size_t>(face)], kRolls / 6, kRolls / 6 / 100)
+            << "face " << face;
+    }
+    EXPECT_NE(dice.Key(), dice.Key());
+}
+
 TEST(DiceSeal, IsSha256OfTheResultAndItsKey) {
     // The standard's own examples.
     EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
@@ -140,6 +157,11 @@ TEST(DiceSeal, IsSha256OfTheResultAndItsKey) {
     const std::string key = HexOf(dice.Key());
     EXPECT_EQ(key, "000102030405060708090a0b0c0d0e0f");
     EXPECT_EQ(SealOf("abc", key), Sha256Hex("abc" + key).substr(0, 16));
+    const std::string seal = SealOf("(2D6) > 7[3,4] > 7", key);
+    EXPECT_TRUE(SealHolds(seal, "(2D6) > 7[3,4] > 7", key));
+    EXPECT_FALSE(SealHolds(seal, "(2D6) > 8[4,4] > 8", key)) << "a changed result";
+    EXPECT_FALSE(SealHolds(seal, "(2D6) > 7[3,4] > 7", "f" + key.substr(1))) << "a changed key";
+    EXPECT_FALSE(SealHolds(seal, "(2D6) > 7[3,4] > 7", key.substr(1))) << "no key of 32 digits";
 }
 
 }  // namespace
