@@ -153,7 +153,13 @@ void ChatCore::ShowLine(std::string_view text) {
     }
     const std::string_view line = text.substr(0, text.find("\r\n"));
     const bool named = settings.highlightName && MentionsPlayer(line, connection.PlayerName());
-    frontEnd.Log().Append(text, {now, settings.showTimes, named});
+    const LineLook look{now, settings.showTimes, named, IsRelayDiceLine(line)};
+    // A secret roll shown is told against the seal announced for it.
+    if (const auto verdict = seals.Read(line)) {
+        frontEnd.Log().Append(std::string(line) + *verdict + "\r\n", look);
+    } else {
+        frontEnd.Log().Append(text, look);
+    }
     // Only asks while the window is inactive; an active window ignores it.
     if (settings.nudge) frontEnd.Nudge();
 }

@@ -14,6 +14,7 @@
 #include "client/net/client_connection.h"
 #include "client/rules/client_settings.h"
 #include "client/rules/commands.h"
+#include "client/rules/seal_book.h"
 #include "client/rules/session_record.h"
 #include "dice/data_folder.h"
 #include "dice/random_generator.h"
@@ -93,6 +94,7 @@ private:
     RejoinDriver rejoin;
     // The record of the current connection, or none; flushed to the disk once a second.
     std::unique_ptr<SessionRecord> record;
+    SealBook seals;  // of the secret rolls announced while this window was open
     // The placement last loaded or saved: a move or resize event that leaves the window where
     // it was, as showing it brings, saves nothing.
     std::optional<WindowPlacement> savedPlacement;

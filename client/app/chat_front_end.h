@@ -25,6 +25,7 @@ struct LineLook {
     std::time_t arrival = 0;
     bool showTime = false;   // "HH:MM:SS " in front, never part of a saved log
     bool highlight = false;  // the line names the player
+    bool relayRoll = false;  // a roll the relay made, in a colour no typed line has
 };
 
 // The read-only chat log.

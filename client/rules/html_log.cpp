@@ -6,6 +6,7 @@
 
 #include "client/rules/log_line.h"
 #include "protocol/cp932.h"
+#include "protocol/wire_messages.h"
 
 namespace vesk {
 
@@ -53,6 +54,8 @@ td.text { white-space: pre-wrap; overflow-wrap: anywhere; }
 .speaker { font-weight: bold; }
 tr.notice td.text { color: #666; font-style: italic; }
 tr.dice td.text { background: #f3efe2; border-left: 4px solid #b08a2e; }
+tr.relay td.text { background: #e4eefa; border-left: 4px solid #1d5fa8; }
+tr.relay .mark { background: #1d5fa8; }
 .mark { font-size: .75em; color: #fff; background: #b08a2e; border-radius: 3px;
         padding: 0 .35em; margin-right: .4em; font-style: normal; }
 @media print { body { margin: 0; font-size: 10pt; } }
@@ -104,19 +107,27 @@ std::string HtmlLog(const std::vector<LoggedLine>& lines, std::string_view title
     page += "<title>" + Escaped(title) + "</title>\n<style>" + kStyle + "</style>\n</head>\n";
     page += "<body>\n<h1>" + Escaped(title) + "</h1>\n<table>\n";
     for (const LoggedLine& line : lines) {
-        const std::string_view speaker = SpeakerOf(line.text);
-        const bool dice = IsDiceLine(line.text);
-        page += dice ? "<tr class=\"dice\">" : speaker.empty() ? "<tr class=\"notice\">" : "<tr>";
+        // The relay's rolls under their roller's name, apart from what any player typed.
+        const bool relay = IsRelayDiceLine(line.text);
+        const std::string_view text =
+            relay ? std::string_view(line.text).substr(wire::DiceMark().size()) : line.text;
+        const std::string_view speaker = SpeakerOf(text);
+        const bool dice = IsDiceLine(text);
+        page += relay  ? "<tr class=\"relay\">"
+                : dice ? "<tr class=\"dice\">"
+                : speaker.empty() ? "<tr class=\"notice\">"
+                                  : "<tr>";
         page += "<td class=\"time\">";
         if (line.secondOfDay >= 0 && !line.text.empty())
             page += StampOf(line.secondOfDay).substr(0, 8);
         page += "</td><td class=\"text\">";
+        if (relay) page += "<span class=\"mark\">&#x1F3B2; サーバーのダイス</span>";
         if (dice) page += "<span class=\"mark\">ダイス</span>";
         if (speaker.empty()) {
-            page += Html(line.text);
+            page += Html(text);
         } else {
             page += "<span class=\"speaker\" style=\"color:" + SpeakerColour(speaker) + "\">" +
-                    Html(speaker) + "</span>：" + Html(SpokenText(line.text));
+                    Html(speaker) + "</span>：" + Html(SpokenText(text));
         }
         page += "</td></tr>\n";
     }

@@ -1,8 +1,9 @@
 #pragma once
 
 // The chat log as one self-contained HTML page (UTF-8, no outside resources) that any browser
-// opens and prints: each speaker in a steady colour of their own, dice rolls marked, arrival
-// times in a column of their own.
+// opens and prints: each speaker in a steady colour of their own, dice rolls marked (the
+// relay's rolls apart from those a player's own program sent), arrival times in a column of
+// their own.
 
 #include <string>
 #include <string_view>

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "protocol/cp932.h"
+#include "protocol/wire_messages.h"
 
 namespace vesk {
 
@@ -55,6 +56,8 @@ bool IsDiceLine(std::string_view line) {
     return FindWhole(line, kColon) != std::string_view::npos &&
            SpokenText(line).substr(0, kDiceCall.size()) == kDiceCall;
 }
+
+bool IsRelayDiceLine(std::string_view line) { return line.starts_with(wire::DiceMark()); }
 
 bool MentionsPlayer(std::string_view line, std::string_view name) {
     const std::string_view speaker = SpeakerOf(line);

@@ -28,6 +28,9 @@ std::string_view SpokenText(std::string_view line);
 // A line that the roll command of some player sent.
 bool IsDiceLine(std::string_view line);
 
+// A roll the relay made ("【ダイス】NAME：..."): no player's line carries the mark.
+bool IsRelayDiceLine(std::string_view line);
+
 // Whether someone else's talk line names the player: name occurs, on character boundaries, in
 // what was said. The player's own lines never count, nor do announcements such as the
 // player's own join, nor an empty name.

@@ -17,9 +17,13 @@ QTextCharFormat StampFormat() {
     return format;
 }
 
-QTextCharFormat TextFormat(bool highlight) {
+QTextCharFormat TextFormat(const LineLook& look) {
     QTextCharFormat format;
-    if (highlight) format.setBackground(QColor(0xff, 0xf0, 0x9a));
+    if (look.highlight) format.setBackground(QColor(0xff, 0xf0, 0x9a));
+    if (look.relayRoll) {
+        format.setForeground(QColor(0x1d, 0x5f, 0xa8));
+        format.setFontWeight(QFont::Bold);
+    }
     return format;
 }
 
@@ -49,7 +53,7 @@ void ChatLog::Append(std::string_view text, const LineLook& look) {
         // A blank line, such as those around a join, reads better without a time.
         if (look.showTime && !line.empty()) end.insertText(stamp, StampFormat());
         // The line and its end in one insertion: each one costs a layout of the block.
-        end.insertText(FromCp932(line) + QLatin1Char('\n'), TextFormat(look.highlight));
+        end.insertText(FromCp932(line) + QLatin1Char('\n'), TextFormat(look));
     }
     setTextCursor(end);
     ensureCursorVisible();

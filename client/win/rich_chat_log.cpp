@@ -17,6 +17,8 @@ namespace {
 
 constexpr COLORREF kStampColour = RGB(0x70, 0x70, 0x70);
 constexpr COLORREF kHighlightColour = RGB(0xff, 0xf0, 0x9a);
+// The relay's rolls, apart from anything a player typed.
+constexpr COLORREF kRelayRollColour = RGB(0x1d, 0x5f, 0xa8);
 // Well above what the log's bound lets it hold, so the control never refuses a line.
 constexpr LPARAM kTextLimit = 64 * 1024 * 1024;
 
@@ -70,8 +72,8 @@ void RichChatLog::Append(std::string_view text, const LineLook& look) {
         // A blank line, such as those around a join, reads better without a time.
         if (look.showTime && !line.empty()) length += Insert(stamp, kStampColour, false);
         // The rich edit ends a paragraph with CR alone.
-        length +=
-            Insert(WideFromCp932(line) + L"\r", GetSysColor(COLOR_WINDOWTEXT), look.highlight);
+        const COLORREF colour = look.relayRoll ? kRelayRollColour : GetSysColor(COLOR_WINDOWTEXT);
+        length += Insert(WideFromCp932(line) + L"\r", colour, look.highlight);
         shownLengths.push_back(length);
     }
     SendMessageW(control, EM_SCROLLCARET, 0, 0);

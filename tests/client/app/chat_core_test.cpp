@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <map>
 
+#include "dice/dice_seal.h"
+#include "protocol/cp932.h"
 #include "protocol/path_text.h"
 #include "tests/client/dice/fake_views.h"
 #include "tests/client/dice/temp_folder.h"
@@ -21,13 +23,17 @@ namespace {
 
 class NoLog final : public ChatLogView {
 public:
-    void Append(std::string_view text, const LineLook&) override { lines.emplace_back(text); }
+    void Append(std::string_view text, const LineLook& look) override {
+        lines.emplace_back(text);
+        looks.push_back(look);
+    }
     void Clear() override { lines.clear(); }
     std::string FileText() const override { return {}; }
     std::vector<LoggedLine> Lines() const override { return {}; }
     void Copy() override {}
 
     std::vector<std::string> lines;
+    std::vector<LineLook> looks;
 };
 
 class NoInput final : public ChatInputView {
@@ -179,6 +185,21 @@ TEST_F(ChatCoreTest, FlushesTheRecordEachSecondWhileItRecordsAndStopsItsTimersOn
     EXPECT_EQ(frontEnd.menu, MenuState::Rejoining);
     core.Close();
     EXPECT_TRUE(frontEnd.timers.empty());
+}
+
+// The relay's rolls stand apart in the log, and a secret roll shown is told against its seal.
+TEST_F(ChatCoreTest, ShowsTheRelaysRollsApartAndChecksASecretRollAgainstItsSeal) {
+    const std::string key = "000102030405060708090a0b0c0d0e0f";
+    const std::string result = Cp932FromUtf8("(2D6) ＞ 7[3,4] ＞ 7");
+    const std::string mark = Cp932FromUtf8("【ダイス】Ben：");
+    core.ShowLine(Cp932FromUtf8("Ben：2D6\r\n"));
+    core.ShowLine(mark + Cp932FromUtf8("シークレットダイス #1 封印 ") + SealOf(result, key) + "\r\n");
+    const std::string shown = mark + Cp932FromUtf8("公開 #1 ") + result + Cp932FromUtf8(" 鍵:") + key;
+    core.ShowLine(shown + "\r\n");
+    ASSERT_EQ(frontEnd.log.lines.size(), 3u);
+    EXPECT_FALSE(frontEnd.log.looks[0].relayRoll);
+    EXPECT_TRUE(frontEnd.log.looks[1].relayRoll && frontEnd.log.looks[2].relayRoll);
+    EXPECT_EQ(frontEnd.log.lines[2], shown + Cp932FromUtf8("（封印と一致）") + "\r\n");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "client/rules/html_log.h"
 #include "client/rules/log_bound.h"
 #include "client/rules/log_line.h"
+#include "client/rules/seal_book.h"
+#include "dice/dice_seal.h"
 #include "protocol/cp932.h"
 
 namespace vesk {
@@ -68,6 +70,7 @@ TEST(LogLineTest, SpeakerDiceAndMentionsAreReadOnCharacterBoundaries) {
         {Sjis("Aya：Aya です"), "Aya", false, false},
         {Sjis("Ben：ころりんこ。。。2D[6] = 3+4 = 7"), "Ben", true, false},
         {Sjis("Ben：ころりんこと言った"), "Ben", false, false},
+        {Sjis("【ダイス】Ben：(1D6) ＞ 3"), Sjis("【ダイス】Ben"), false, false},
         {Sjis("Aya がパーティに参加しました"), "", false, false},
         {Sjis("Ben：アya"), "Ben", false, false},
         {"", "", false, false},
@@ -77,6 +80,7 @@ TEST(LogLineTest, SpeakerDiceAndMentionsAreReadOnCharacterBoundaries) {
     for (const Case& c : cases) {
         EXPECT_EQ(SpeakerOf(c.line), c.speaker) << Utf8FromCp932(c.line);
         EXPECT_EQ(IsDiceLine(c.line), c.dice) << Utf8FromCp932(c.line);
+        EXPECT_EQ(IsRelayDiceLine(c.line), c.line.starts_with(Sjis("【ダイス】")));
         EXPECT_EQ(MentionsPlayer(c.line, "Aya"), c.mentionsAya) << Utf8FromCp932(c.line);
         EXPECT_FALSE(MentionsPlayer(c.line, ""));
     }
@@ -84,10 +88,46 @@ TEST(LogLineTest, SpeakerDiceAndMentionsAreReadOnCharacterBoundaries) {
     EXPECT_EQ(StampOf(23 * 3600 + 5 * 60 + 9), "23:05:09 ");
 }
 
+TEST(SealBookTest, TellsAShownSecretRollAgainstTheSealAnnouncedForIt) {
+    const std::string key = "000102030405060708090a0b0c0d0e0f";
+    const std::string result = Sjis("(1D100) ＞ 42 隠し");
+    const auto sealLine = [&](const std::string& name, int number) {
+        return Sjis("【ダイス】" + name + "：シークレットダイス #" + std::to_string(number) + " 封印 ") +
+               SealOf(result, key);
+    };
+    const auto shownLine = [&](const std::string& name, int number, const std::string& shown,
+                               const std::string& shownKey) {
+        return Sjis("【ダイス】" + name + "：公開 #" + std::to_string(number) + " ") + shown +
+               Sjis(" 鍵:") + shownKey;
+    };
+    SealBook book;
+    EXPECT_FALSE(book.Read(sealLine("Aya", 1)));
+    EXPECT_FALSE(book.Read(sealLine("Ben", 2)));
+    const std::pair<std::string, std::string> cases[] = {
+        {shownLine("Aya", 1, result, key), "（封印と一致）"},
+        {shownLine("Aya", 1, Sjis("(1D100) ＞ 1 隠し"), key), "（封印と一致しません）"},
+        {shownLine("Aya", 1, result, "f" + key.substr(1)), "（封印と一致しません）"},
+        {shownLine("Ben", 1, result, key), "（封印を見ていないため確かめられません）"},
+        {shownLine("Ben", 2, result, key), "（封印と一致）"},
+    };
+    for (const auto& [line, verdict] : cases) {
+        EXPECT_EQ(book.Read(line), Sjis(verdict)) << Utf8FromCp932(line);
+    }
+    // A player's own line that looks like one tells nothing.
+    EXPECT_FALSE(book.Read(Sjis("Aya：公開 #1 ") + result + Sjis(" 鍵:") + key));
+    // Only the newest seals are kept.
+    for (int number = 3; number < 3 + static_cast<int>(SealBook::kSeals); ++number) {
+        book.Read(sealLine("Ben", number));
+    }
+    EXPECT_EQ(book.Read(shownLine("Aya", 1, result, key)),
+              Sjis("（封印を見ていないため確かめられません）"));
+}
+
 TEST(HtmlLogTest, APageWithSteadyColoursMarkedDiceAndEscapedText) {
     const std::vector<LoggedLine> lines = {
         {Sjis("Aya：<b>こんにちは</b> & \"やあ\""), 3600},
         {Sjis("Ben：ころりんこ。。。1D[6] = 4 = 4"), 3601},
+        {Sjis("【ダイス】Ben：(2D6) ＞ 7[3,4] ＞ 7"), 3601},
         {"", 3602},
         {Sjis("Aya がパーティから抜けました"), -1},
     };
@@ -102,6 +142,10 @@ TEST(HtmlLogTest, APageWithSteadyColoursMarkedDiceAndEscapedText) {
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     EXPECT_NE(page.find("<td class=\"time\">01:00:00</td>"), std::string::npos);
     EXPECT_NE(page.find("<tr class=\"dice\">"), std::string::npos);
+    // The relay's roll under its roller's name, marked as the relay's.
+    EXPECT_NE(page.find("<tr class=\"relay\"><td class=\"time\">01:00:01</td><td class=\"text\"><span "
+                        "class=\"mark\">&#x1F3B2; サーバーのダイス</span><span class=\"speaker\""),
+              std::string::npos);
     // A blank line and a line of unknown time have no time.
     EXPECT_NE(page.find("<tr class=\"notice\"><td class=\"time\"></td><td class=\"text\"></td>"),
               std::string::npos);
