@@ -670,6 +670,12 @@ DiceOutcome RollDiceCommand(std::string_view text, DiceSource& dice) {
     return outcome;
 }
 
+bool IsDiceCommand(std::string_view text) {
+    ProbeDice probe;
+    return RollDiceCommand(text, probe).kind != DiceOutcome::Kind::NotCommand ||
+           ReadRevealRequest(text).has_value();
+}
+
 std::optional<int> ReadRevealRequest(std::string_view text) {
     std::size_t at = 0;
     const std::string word = TakeWord(text, at);

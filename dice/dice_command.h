@@ -59,6 +59,10 @@ struct DiceOutcome {
 // the first blank; whatever follows the blank is the comment and is kept after the result.
 DiceOutcome RollDiceCommand(std::string_view text, DiceSource& dice);
 
+// Whether the relay answers the text as a command (a roll, a notice, or a secret roll shown),
+// without casting a die.
+bool IsDiceCommand(std::string_view text);
+
 // "公開" (0: the latest) or "公開 #n" (n): a player shows one of their own secret rolls.
 std::optional<int> ReadRevealRequest(std::string_view text);
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "dice/dice_command.h"
 #include "dice/dice_line.h"
 #include "protocol/chat_line.h"
 #include "protocol/cp932.h"
@@ -103,6 +104,9 @@ SeatBridge::Reply SeatBridge::Say(std::string_view speaker, std::string_view tex
 }
 
 SeatBridge::Reply SeatBridge::Roll(std::string_view speaker, std::string_view expression) {
+    // A command the relay rolls goes as the chat line a player would type; an expression of
+    // the roll box's own form is rolled here, as VeskChat rolls it.
+    if (IsDiceCommand(expression)) return Say(speaker, expression);
     const std::string cp932(Cp932Field(Cp932FromUtf8(expression), kMaxExpressionBytes));
     if (cp932.empty()) return {{}, {NoticeMessage("ダイス式を選択(入力)して下さい")}, false};
     const DiceLineRoll roll = RollDiceLine(NameFromPage(speaker), cp932, generator);
@@ -123,7 +127,22 @@ std::vector<std::string> SeatBridge::FromRelay(std::string_view line) {
 }
 
 void SeatBridge::AppendChatLog(std::string_view text) {
-    shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + "}");
+    if (!text.starts_with(wire::DiceMark())) {
+        shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + "}");
+        return;
+    }
+    // The relay's own line, with its bytes as they came, so that the page can check a seal
+    // over exactly what was sealed.
+    std::string_view line = text;
+    if (line.ends_with(wire::kLineEnd)) line.remove_suffix(wire::kLineEnd.size());
+    static constexpr std::string_view kHex = "0123456789abcdef";
+    std::string bytes;
+    for (const char c : line) {
+        bytes += kHex[static_cast<unsigned char>(c) >> 4];
+        bytes += kHex[static_cast<unsigned char>(c) & 0xF];
+    }
+    shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + R"(,"relay":")" + bytes +
+                    "\"}");
 }
 
 void SeatBridge::AddParticipantRow(std::string_view name) {

@@ -121,7 +121,7 @@ std::string HtmlLog(const std::vector<LoggedLine>& lines, std::string_view title
         if (line.secondOfDay >= 0 && !line.text.empty())
             page += StampOf(line.secondOfDay).substr(0, 8);
         page += "</td><td class=\"text\">";
-        if (relay) page += "<span class=\"mark\">&#x1F3B2; サーバーのダイス</span>";
+        if (relay) page += "<span class=\"mark\">サーバーのダイス</span>";
         if (dice) page += "<span class=\"mark\">ダイス</span>";
         if (speaker.empty()) {
             page += Html(text);

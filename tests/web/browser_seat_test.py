@@ -116,6 +116,51 @@ def people(browser):
     return [e.text for e in browser.find_elements(By.CSS_SELECTOR, "#people li")]
 
 
+def relay_lines(browser):
+    return [e.text for e in browser.find_elements(By.CSS_SELECTOR, "#log div.relay")]
+
+
+def relay_dice(browser, tcp, name):
+    """The relay's rolls: a command from the roll box and from the palette, a secret roll that
+    only its roller sees, a seal the page checks, and a forged roll shown as the talk it is."""
+    box = browser.find_element(By.ID, "dice")
+    box.clear()
+    box.send_keys("S2D6" + Keys.ENTER)
+    line, seen = tcp.wait_for(lambda l: l.startswith(sjis("talk【ダイス】" + name)), "the seal")
+    assert not any(sjis("シークレット）") in l for l in seen), seen
+    assert re.fullmatch(re.escape(f"talk【ダイス】{name}：シークレットダイス #1 封印 ") +
+                        r"[0-9a-f]{16}\r\n", line.decode("cp932")), line
+    wait(browser, lambda b: any("（シークレット）(2D6) ＞ " in l for l in relay_lines(b)),
+         "its own secret roll")
+
+    tcp.send(sjis("talkTcp：S1D100 隠し\r\n"))
+    tcp.send(sjis("talkTcp：公開\r\n"))
+    wait(browser, lambda b: any(l.startswith("サーバー【ダイス】Tcp：公開 #1 (1D100) ＞ ") and
+                                l.endswith("（封印と一致）") for l in relay_lines(b)),
+         "the shown roll matching its seal")
+    line, _ = tcp.wait_for(lambda l: sjis("：公開 #1 ") in l, "the shown roll")
+    assert line.startswith(sjis("talk【ダイス】Tcp：公開 #1 (1D100) ＞ ")), line
+
+    tcp.send(sjis("talk【ダイス】Tcp：(1D6) ＞ 6\r\n"))
+    wait(browser, lambda b: "［ダイス］Tcp：(1D6) ＞ 6" in log_lines(b), "the forged roll defused")
+
+    browser.find_element(By.CSS_SELECTOR, "#palette summary").click()
+    palette = browser.find_element(By.ID, "palette-text")
+    palette.clear()
+    palette.send_keys("2D6+1 攻撃")
+    browser.find_element(By.CSS_SELECTOR, "#palette-items button").click()
+    line, _ = tcp.wait_for(lambda l: l.startswith(sjis(f"talk【ダイス】{name}：(2D6+1)")),
+                           "the palette's roll")
+    match = re.fullmatch(re.escape(f"talk【ダイス】{name}：(2D6+1) ＞ ") +
+                         r"(\d+)\[(\d),(\d)\]\+1 ＞ (\d+) 攻撃\r\n", line.decode("cp932"))
+    assert match, line
+    total, a, b, shown = (int(g) for g in match.groups())
+    assert a + b == total and total + 1 == shown, line
+    # The palette is kept in the browser for the next visit.
+    kept = browser.execute_script("return localStorage.getItem('vesk.palette')")
+    assert kept == "2D6+1 攻撃", kept
+
+
 def main():
     relay, screenshots = sys.argv[1], sys.argv[2]
     os.makedirs(screenshots, exist_ok=True)
@@ -149,7 +194,8 @@ def main():
              "its own join announcement")
         speakers = [o.text for o in Select(browser.find_element(By.ID, "speaker")).options]
         assert speakers == [name, "ゲームマスター"], speakers
-        dice = [o.text for o in Select(browser.find_element(By.ID, "dice")).options]
+        dice = [o.get_attribute("value")
+                for o in browser.find_elements(By.CSS_SELECTOR, "#dice-list option")]
         assert dice == ["2D[6]+3", "1D[100] 技能判定"], dice
 
         # A line of the TCP client reaches the page with VeskChat's text.
@@ -163,8 +209,8 @@ def main():
         line, _ = tcp.wait_for(lambda l: l.startswith(mine), "the seat's chat line")
         assert line == b"talk" + sjis(name + "：よろしく") + b"?\r\n", line
 
-        # A roll on the relay side adds up.
-        Select(browser.find_element(By.ID, "dice")).select_by_index(0)
+        # A roll of the list's own form on the relay side adds up.
+        assert browser.find_element(By.ID, "dice").get_attribute("value") == "2D[6]+3"
         browser.find_element(By.ID, "roll").click()
         line, _ = tcp.wait_for(lambda l: sjis("ころりんこ") in l, "the dice line")
         text = line.decode("cp932")
@@ -175,7 +221,9 @@ def main():
         assert 1 <= a <= 6 and 1 <= b <= 6 and a + b + 3 == total, text
         wait(browser, lambda b: text[4:-2] in log_lines(b), "the dice line in its own log")
 
+        relay_dice(browser, tcp, name)
         browser.save_screenshot(os.path.join(screenshots, "browser_seat_390x844.png"))
+
 
         # 退出 leaves the party as a client that disconnects does.
         browser.find_element(By.ID, "leave").click()

@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  {R"({"notice":"ダイス式を選択(入力)して下さい"})"}},
         PageCase{"DiceWithoutFaces",
-                 "roll\nAya\n2D6",
+                 "roll\nAya\n2D",
                  "",
                  {R"({"notice":"ダイスの面数がありません(または 0 です)。\u000a2D[6] )"
                   R"(のように、D の後に半角の括弧で囲んだ面数を書いて下さい"})"}},
@@ -131,6 +131,12 @@ TEST(SeatBridge, RollsOnTheRelaySideAndTheLineAddsUp) {
     SeatBridge twin(12345);
     Joined(twin, "Aya");
     EXPECT_EQ(twin.FromBrowser("roll\nAya\n3D[6]+1D[4]-2").toRelay, line);
+
+    // A command the relay rolls goes as the chat line a player types; the seat casts nothing.
+    for (const std::string command : {"2D6+3 回避", "S1D100", "公開 #2", "ｃｃｂ＜＝５０"}) {
+        EXPECT_EQ(seat.FromBrowser("roll\nAya\n" + command).toRelay,
+                  Sjis("talkAya：" + command + "\r\n"));
+    }
 }
 
 TEST(SeatBridge, ShowsWhatTheRelaySendsWithVeskChatsTexts) {
@@ -153,6 +159,9 @@ TEST(SeatBridge, ShowsWhatTheRelaySendsWithVeskChatsTexts) {
              {"talk\x81\r\n", {R"({"log":"?"})"}},
              {"ab\r\n", {R"({"log":"ab"})"}},
              {"a\r\n", {}},
+             // The relay's own line comes with its bytes, for the page to check a seal over.
+             {Sjis("talk【ダイス】A：1\r\n"),
+              {R"({"log":"【ダイス】A：1","relay":"8179835f83438358817a41814631"})"}},
          }) {
         SCOPED_TRACE(Utf8FromCp932(c.line));
         EXPECT_EQ(seat.FromRelay(c.line), c.shown);

@@ -144,7 +144,7 @@ TEST(HtmlLogTest, APageWithSteadyColoursMarkedDiceAndEscapedText) {
     EXPECT_NE(page.find("<tr class=\"dice\">"), std::string::npos);
     // The relay's roll under its roller's name, marked as the relay's.
     EXPECT_NE(page.find("<tr class=\"relay\"><td class=\"time\">01:00:01</td><td class=\"text\"><span "
-                        "class=\"mark\">&#x1F3B2; サーバーのダイス</span><span class=\"speaker\""),
+                        "class=\"mark\">サーバーのダイス</span><span class=\"speaker\""),
               std::string::npos);
     // A blank line and a line of unknown time have no time.
     EXPECT_NE(page.find("<tr class=\"notice\"><td class=\"time\"></td><td class=\"text\"></td>"),
