@@ -16,11 +16,16 @@
 // roster lines for the newcomers, as many participant lines for those already there) and
 // prints how long until the last had joined, the relay's resident memory and threads empty and
 // with the party joined, and so its memory a client.
+// With --dice-off-too every closed-loop row runs a second time with the relay's dice off
+// (--dice off), so that what the dice cost ordinary chat lines shows in the same run.
+// The dice row, after the join row, has one client send D dice commands (2D6+3, 64 in flight)
+// to a fresh relay and prints the relay's replies per second and how many replies' totals
+// agree with their dice.
 // bench/relay_fanout.sh runs it side by side with ngIRCd in one command.
 //
 //   relay_fanout [--relay PATH] [--relay-arg ARG]... [--no-flood-flag] [--no-per-address-flag]
 //                [--irc HOST:PORT [--irc-pid PID]] [--clients 10,200,1000] [--seconds 3]
-//                [--joins 5000]
+//                [--joins 5000] [--dice-off-too] [--dice-commands 10000]
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -98,6 +103,8 @@ struct Options {
     int ircPid = 0;
     std::vector<int> clientCounts{10, 200, 1000};
     int joiners = 5000;  // the join row's party; 0: no join row
+    bool diceOffToo = false;
+    int diceCommands = 10000;  // the dice row's commands; 0: no dice row
     double seconds = 3;
 };
 
@@ -354,8 +361,10 @@ struct Result {
 // The relay under test, started afresh for each row so that every row meets a new party.
 class RelayProcess {
 public:
-    RelayProcess(const Options& options, int port, const Load& load) {
+    RelayProcess(const Options& options, int port, const Load& load,
+                 const std::vector<std::string>& extra = {}) {
         std::vector<std::string> arguments{options.relayPath, "--port", std::to_string(port)};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
         if (options.relayArgsGiven) {
             arguments.insert(arguments.end(), options.relayArgs.begin(), options.relayArgs.end());
         } else {
@@ -575,6 +584,67 @@ void PrintJoin(const JoinFigures& f) {
     std::printf("\n");
 }
 
+struct DiceFigures {
+    int commands = 0;
+    int replies = 0;
+    int agreeing = 0;  // replies whose sum is their dice's and whose total is the sum plus 3
+    double seconds = 0;
+};
+
+// One reply "talk【ダイス】B：(2D6+3) ＞ S[a,b]+3 ＞ T": whether it adds up.
+bool DiceReplyAddsUp(std::string_view line) {
+    static const std::string head = vesk::Cp932FromUtf8("talk【ダイス】B：(2D6+3) ＞ ");
+    static const std::string arrow = vesk::Cp932FromUtf8(" ＞ ");
+    if (!line.starts_with(head)) return false;
+    const std::string rest(line.substr(head.size()));
+    int sum = 0, first = 0, second = 0;
+    if (std::sscanf(rest.c_str(), "%d[%d,%d]+3", &sum, &first, &second) != 3) return false;
+    const std::size_t total = rest.find(arrow);
+    if (total == std::string::npos) return false;
+    return first >= 1 && first <= 6 && second >= 1 && second <= 6 && first + second == sum &&
+           std::atoi(rest.c_str() + total + arrow.size()) == sum + 3;
+}
+
+DiceFigures RunDiceRow(const Options& options, int commands) {
+    const int port = FreePort();
+    RelayProcess relay(options, port, Load{});
+    const int fd = Connect("127.0.0.1", port);
+    if (fd < 0 || !SendAllBytes(fd, "B\r\n")) Fail("cannot join the dice row's relay");
+    DiceFigures figures;
+    figures.commands = commands;
+    std::atomic<int> replies{0};
+    const std::string command = vesk::Cp932FromUtf8("talkB：2D6+3\r\n");
+    const auto start = Clock::now();
+    std::thread sender([&] {
+        for (int sent = 0; sent < commands; ++sent) {
+            while (sent - replies.load() >= kWindow) std::this_thread::yield();
+            if (!SendAllBytes(fd, command)) return;
+        }
+    });
+    const std::string mark = vesk::Cp932FromUtf8("talk【ダイス】");
+    std::string pending;
+    char buffer[65536];
+    while (replies.load() < commands) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0) break;
+        pending.append(buffer, static_cast<std::size_t>(got));
+        std::size_t at = 0;
+        for (std::size_t end; (end = pending.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            const std::string_view line(pending.data() + at, end + 2 - at);
+            if (!line.starts_with(mark)) continue;
+            if (DiceReplyAddsUp(line)) ++figures.agreeing;
+            replies.fetch_add(1);
+        }
+        pending.erase(0, at);
+    }
+    figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    figures.replies = replies.load();
+    shutdown(fd, SHUT_RDWR);
+    sender.join();
+    close(fd);
+    return figures;
+}
+
 Result RunRow(Dialect dialect, const std::string& host, int port, int serverPid, int clients,
               const Load& load, double seconds, int rowNumber) {
     const int senders = load.senders;
@@ -789,6 +859,10 @@ Options ParseOptions(int argc, char** argv) {
             }
         } else if (argument == "--joins") {
             options.joiners = std::atoi(value().c_str());
+        } else if (argument == "--dice-off-too") {
+            options.diceOffToo = true;
+        } else if (argument == "--dice-commands") {
+            options.diceCommands = std::atoi(value().c_str());
         } else if (argument == "--seconds") {
             options.seconds = std::atof(value().c_str());
         } else {
@@ -848,6 +922,14 @@ int main(int argc, char** argv) {
                              clients, load, options.seconds, rowNumber);
                 PrintResult(*irc);
             }
+            if (options.diceOffToo && !load.openLoop) {
+                const int offPort = FreePort();
+                RelayProcess relay(options, offPort, load, {"--dice", "off"});
+                Result off = RunRow(Dialect::Vesk, "127.0.0.1", offPort, relay.Pid(), clients,
+                                    load, options.seconds, rowNumber);
+                off.server = "dice off";
+                PrintResult(off);
+            }
             std::fflush(stdout);
             rows.emplace_back(vesk, irc);
         }
@@ -865,6 +947,13 @@ int main(int argc, char** argv) {
     if (options.joiners > 0) {
         std::printf("\n");
         PrintJoin(RunJoinRow(options, options.joiners));
+    }
+    if (options.diceCommands > 0) {
+        const DiceFigures dice = RunDiceRow(options, options.diceCommands);
+        std::printf(
+            "vesk-relay dice: %d commands (2D6+3), %d replies in %.2f s: %.0f replies/s; %d of "
+            "them add up\n",
+            dice.commands, dice.replies, dice.seconds, dice.replies / dice.seconds, dice.agreeing);
     }
     std::printf("\none thread writing %d lines per send to %d clients: %.3f M deliveries/s\n",
                 kRawLinesPerSend, rawClients, raw / 1e6);
