@@ -2,6 +2,7 @@
 // relay on loopback and real client sockets.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -54,14 +55,17 @@ bool StopEnabled(const ServerWindow& window) {
 struct DialogVisit {
     QString message;          // the text of the message box the start showed, if any
     bool stayedOpen = false;  // the dialog was still open after the start button
+    bool diceOffered = false;  // the dice box was ticked when the dialog opened
 };
 
-// Runs サーバー開始 (command 200) with port in the SERV dialog and presses its start button once; a
-// dialog that stays open is then cancelled.
-DialogVisit StartFromDialog(ServerWindow& window, const QString& port) {
+// Runs サーバー開始 (command 200) with port in the SERV dialog and the dice box as given, and
+// presses its start button once; a dialog that stays open is then cancelled.
+DialogVisit StartFromDialog(ServerWindow& window, const QString& port, bool dice = true) {
     DialogVisit visit;
     ModalDriver driver;
     driver.WhenShown<vesk::ServDialog>([&](vesk::ServDialog* dialog) {
+        visit.diceOffered = dialog->DiceBox()->isChecked();
+        dialog->DiceBox()->setChecked(dice);
         dialog->PortField()->setText(port);
         driver.WhenShown<QMessageBox>([&](QMessageBox* box) {
             visit.message = box->text();
@@ -265,11 +269,30 @@ private Q_SLOTS:
         // The party runs through the window's relay: a line comes back to its sender.
         aya->Send(Sjis("talkアヤ：こんにちは\r\n"));
         QVERIFY(aya->WaitForLine(Sjis("talkアヤ：こんにちは\r\n")));
+        // The relay rolls a dice command, by default.
+        aya->Send(Sjis("talkアヤ：2D6\r\n"));
+        QVERIFY(aya->WaitForLine(Sjis("talkアヤ：2D6\r\n")));
+        const auto roll = aya->NextLine();
+        QVERIFY(roll && roll->starts_with(Sjis("talk【ダイス】アヤ：(2D6) ＞ ")));
 
         aya->Close();
         QTRY_VERIFY_WITH_TIMEOUT(
             LogLines(window).contains(QStringLiteral("切断：クライアント No.0")), kWait);
         QTRY_COMPARE_WITH_TIMEOUT(window.Control().Relay().ConnectedCount(), 0, kWait);
+    }
+
+    void withTheDiceBoxUntickedEveryLineGoesAsItCame() {
+        ServerWindow window;
+        window.show();
+        const int port = FreePort();
+        const DialogVisit visit = StartFromDialog(window, QString::number(port), false);
+        QVERIFY(visit.diceOffered);
+        auto aya = Join(port, Sjis("アヤ"), 0);
+        QVERIFY(aya);
+        for (const char* text : {"talkアヤ：2D6\r\n", "talk【ダイス】アヤ：1\r\n", "talkアヤ：end\r\n"}) {
+            aya->Send(Sjis(text));
+            QCOMPARE(aya->NextLine(), std::optional<std::string>(Sjis(text)));
+        }
     }
 
     void quitWhileClientsAreConnectedEndsCleanly() {
