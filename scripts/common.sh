@@ -12,8 +12,9 @@ VESK_PACKAGES=(
     libboost-dev libssl-dev
 )
 
-# What the tests need besides: the browser seat's end-to-end test drives Debian's Chromium.
-VESK_TEST_PACKAGES=(chromium chromium-driver python3-selenium)
+# What the tests need besides: the browser seat's end-to-end test drives Debian's Chromium;
+# the dead-peer test makes a network namespace with iproute2's ip.
+VESK_TEST_PACKAGES=(chromium chromium-driver python3-selenium iproute2)
 
 # What building the Debian package needs besides: dpkg-shlibdeps (dpkg-dev) and `file` for
 # CPack's dependency list.
