@@ -5,14 +5,17 @@
 // a line twice, nor a line out of the order in which the relay took it up.
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "protocol/cp932.h"
 #include "server/party_core.h"
 
 namespace {
@@ -63,15 +66,33 @@ private:
     std::size_t at = 0;
 };
 
+// Dice that fall the same way every run, so that a found input fails again.
+class SteadyDice final : public vesk::DiceSource {
+public:
+    int Roll(int faces) override {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<int>((state >> 33) % static_cast<std::uint64_t>(faces)) + 1;
+    }
+    std::array<std::uint8_t, 16> Key() override { return {}; }
+
+private:
+    std::uint64_t state = 1;
+};
+
+// What a participant may say to the relay's dice: rolls, secret rolls and their showing, a
+// command past its bounds, and the relay's mark.
+const char* const kDiceTexts[] = {"2D6+3 回避", "S1D100", "公開",       "公開 #1",
+                                  "1000D6",     "x20 100D6", "【ダイス】1", "CCB<=50"};
+
 class Run {
 public:
-    Run() : core(options) {}
+    Run() : core(options, dice) {}
 
     void Step(Input& input) {
         const std::uint8_t what = input.Byte();
         Peer* peer = peers.empty() ? nullptr : &peers[input.Byte() % peers.size()];
         if (peer && !peer->open) peer = nullptr;
-        switch (what % 9) {
+        switch (what % 10) {
             case 0:
                 Connect("10.0.0." + std::to_string(input.Byte() % 12));
                 break;
@@ -109,6 +130,18 @@ public:
             case 8:
                 if (peer && core.ReadRoom(peer->id) == 0)
                     core.Unread(peer->id, input.Byte() % 2, now);
+                break;
+            case 9:
+                if (peer) {
+                    // Under the name the relay holds for it, as a player's program sends.
+                    std::string name;
+                    for (const vesk::Participant& listed : core.Roster()) {
+                        if (listed.id == static_cast<int>(peer->id.slot)) name = listed.name;
+                    }
+                    const char* text = kDiceTexts[input.Byte() % std::size(kDiceTexts)];
+                    Send(*peer, vesk::Cp932FromUtf8("talk" + name + "：" + text + "\r\n"),
+                         input.Byte() % 2);
+                }
                 break;
         }
         Carry();
@@ -213,6 +246,7 @@ private:
     }
 
     const vesk::RelayOptions options = Options();
+    SteadyDice dice;
     vesk::PartyCore core;
     PartyClock::time_point now{};
     std::vector<Peer> peers;
