@@ -76,13 +76,18 @@ std::string Sha256Hex(std::string_view bytes) {
     return hex;
 }
 
-std::string HexOf(const std::array<std::uint8_t, 16>& key) {
+std::string HexOf(std::string_view bytes) {
     std::string hex;
-    for (const std::uint8_t byte : key) {
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
         hex += kHexDigits[byte >> 4];
         hex += kHexDigits[byte & 0xF];
     }
     return hex;
+}
+
+std::string HexOf(const std::array<std::uint8_t, 16>& key) {
+    return HexOf(std::string_view(reinterpret_cast<const char*>(key.data()), key.size()));
 }
 
 std::string SealOf(std::string_view result, std::string_view keyHex) {

@@ -13,6 +13,8 @@ namespace vesk {
 // SHA-256 of bytes, in 64 lower-case hex digits.
 std::string Sha256Hex(std::string_view bytes);
 
+// Bytes in lower-case hex digits, two a byte.
+std::string HexOf(std::string_view bytes);
 std::string HexOf(const std::array<std::uint8_t, 16>& key);
 
 // The first 16 hex digits of SHA-256 over the result (code page 932) followed by the key's

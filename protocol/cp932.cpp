@@ -162,6 +162,14 @@ std::string Utf8FromCp932(std::string_view cp932) {
 
 #endif
 
+std::size_t Cp932Find(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size();) {
+        if (text.compare(at, part.size(), part) == 0) return at;
+        at += at + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+    }
+    return std::string_view::npos;
+}
+
 std::size_t Cp932FitLength(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text.size();
     std::size_t position = 0;

@@ -27,6 +27,10 @@ constexpr bool IsCp932TrailByte(unsigned char byte) {
     return byte >= 0x40 && byte <= 0xFC && byte != 0x7F;
 }
 
+// The first place where part starts on a character boundary of text, or npos: the bytes of a
+// double-byte character's second half never start a match.
+std::size_t Cp932Find(std::string_view text, std::string_view part);
+
 // The longest prefix of text of at most maxBytes bytes that does not end inside a
 // double-byte character.
 std::size_t Cp932FitLength(std::string_view text, std::size_t maxBytes);

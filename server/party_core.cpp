@@ -31,16 +31,6 @@ std::string_view DefusedMark() {
     return mark;
 }
 
-// Where the first full-width colon of a code page 932 text starts, by whole characters.
-std::size_t FirstSeparator(std::string_view text) {
-    const std::string_view separator = wire::NameSeparator();
-    for (std::size_t at = 0; at < text.size();) {
-        if (text.substr(at).starts_with(separator)) return at;
-        at += IsCp932LeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
-    }
-    return std::string_view::npos;
-}
-
 // A chat text that cannot start with a command costs nothing more: a command starts with an
 // ASCII letter, digit or sign, a full-width one, a blank, or 公開.
 bool MayHoldCommand(std::string_view text) {
@@ -194,6 +184,7 @@ void PartyCore::Join(Member& member, std::string_view nameLine) {
         LogDefused(member);
     }
     const Participant& record = roster.Append(std::move(name), number);
+    member.listedName = record.name;
     const std::string line = wire::PaddLine(record.name, number);
     if (rosterCurrent) rosterLines += line;
     // The participant line leaves with the lines that followed the name line, which are
@@ -215,19 +206,18 @@ void PartyCore::Broadcast(std::string_view lines, const Member* from) {
 void PartyCore::Say(Member& member, std::string_view line, PartyClock::time_point now) {
     Broadcast(line, &member);
     if (!options.dice || closingAll || KindOfLine(line) != LineKind::Talk) return;
-    const Participant* record = roster.Find(static_cast<int>(SlotOf(member)));
-    if (!record) return;
+    if (!member.listedName) return;
     // A command counts only under the name the relay holds for this participant.
+    const std::string_view listed = *member.listedName;
     std::string_view text = line.substr(wire::kTalkPrefix.size(),
                                         line.size() - wire::kTalkPrefix.size() - wire::kLineEnd.size());
-    if (!text.starts_with(record->name) ||
-        !text.substr(record->name.size()).starts_with(wire::NameSeparator())) {
+    if (!text.starts_with(listed) || !text.substr(listed.size()).starts_with(wire::NameSeparator())) {
         return;
     }
-    text.remove_prefix(record->name.size() + wire::NameSeparator().size());
+    text.remove_prefix(listed.size() + wire::NameSeparator().size());
     if (!MayHoldCommand(text)) return;
-    // Copied: a line to one participant may cut another off, and the roster changes with it.
-    const std::string name = record->name;
+    // Copied: a line to one participant may cut this one off, and its slot is freed with it.
+    const std::string name(listed);
     const std::string command = Utf8FromCp932(text);
     if (const auto number = ReadRevealRequest(command)) {
         Reveal(member, name, *number, now);
@@ -246,7 +236,7 @@ std::optional<std::string> PartyCore::Defused(Member& member, std::string_view l
         static const std::string afterName = std::string(wire::NameSeparator()) + std::string(mark);
         // Most lines hold no mark at all, and this finds that at once.
         if (text.find(afterName) == std::string_view::npos) return std::nullopt;
-        const std::size_t separator = FirstSeparator(text);
+        const std::size_t separator = Cp932Find(text, wire::NameSeparator());
         if (separator == std::string_view::npos ||
             !text.substr(separator + wire::NameSeparator().size()).starts_with(mark)) {
             return std::nullopt;
@@ -558,6 +548,7 @@ void PartyCore::FreeSlot(Member& member) {
     member.occupied = false;
     ++member.serial;
     member.named = false;
+    member.listedName.reset();
     member.peerAddress.clear();
     member.splitter = LineSplitter();
     member.gate.reset();
@@ -596,6 +587,7 @@ void PartyCore::CloseAll() {
 
 void PartyCore::ClearRoster() {
     roster.Clear();
+    for (Member& member : members) member.listedName.reset();
     rosterLines.clear();
     rosterCurrent = true;
 }

@@ -160,6 +160,9 @@ private:
         std::uint32_t serial = 0;  // of the connection in it, or of the next one
         std::string peerAddress;
         bool named = false;
+        // The name the roster lists it under, while it does: what its dice commands follow,
+        // found without a search of the roster for every line.
+        std::optional<std::string> listedName;
         PartyClock::time_point nameDeadline;
         LineSplitter splitter;
         std::optional<FloodGate> gate;

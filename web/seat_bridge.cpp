@@ -4,6 +4,7 @@
 
 #include "dice/dice_command.h"
 #include "dice/dice_line.h"
+#include "dice/dice_seal.h"
 #include "protocol/chat_line.h"
 #include "protocol/cp932.h"
 #include "protocol/line_kind.h"
@@ -135,14 +136,8 @@ void SeatBridge::AppendChatLog(std::string_view text) {
     // over exactly what was sealed.
     std::string_view line = text;
     if (line.ends_with(wire::kLineEnd)) line.remove_suffix(wire::kLineEnd.size());
-    static constexpr std::string_view kHex = "0123456789abcdef";
-    std::string bytes;
-    for (const char c : line) {
-        bytes += kHex[static_cast<unsigned char>(c) >> 4];
-        bytes += kHex[static_cast<unsigned char>(c) & 0xF];
-    }
-    shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + R"(,"relay":")" + bytes +
-                    "\"}");
+    shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + R"(,"relay":")" +
+                    HexOf(line) + "\"}");
 }
 
 void SeatBridge::AddParticipantRow(std::string_view name) {

@@ -16,18 +16,6 @@ constexpr std::string_view kColon = "\x81\x46";  // "："
 constexpr std::string_view kDiceCall =
     "\x82\xb1\x82\xeb\x82\xe8\x82\xf1\x82\xb1\x81\x42\x81\x42\x81\x42";  // "ころりんこ。。。"
 
-std::size_t CharacterLength(std::string_view text, std::size_t at) {
-    return at + 1 < text.size() && IsCp932LeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
-}
-
-// The first place where part starts on a character boundary of text, or npos.
-std::size_t FindWhole(std::string_view text, std::string_view part) {
-    for (std::size_t at = 0; at + part.size() <= text.size(); at += CharacterLength(text, at)) {
-        if (text.compare(at, part.size(), part) == 0) return at;
-    }
-    return std::string_view::npos;
-}
-
 }  // namespace
 
 int SecondOfDay(std::time_t arrival) {
@@ -43,17 +31,17 @@ std::string StampOf(int secondOfDay) {
 }
 
 std::string_view SpeakerOf(std::string_view line) {
-    const std::size_t colon = FindWhole(line, kColon);
+    const std::size_t colon = Cp932Find(line, kColon);
     return colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon);
 }
 
 std::string_view SpokenText(std::string_view line) {
-    const std::size_t colon = FindWhole(line, kColon);
+    const std::size_t colon = Cp932Find(line, kColon);
     return colon == std::string_view::npos ? line : line.substr(colon + kColon.size());
 }
 
 bool IsDiceLine(std::string_view line) {
-    return FindWhole(line, kColon) != std::string_view::npos &&
+    return Cp932Find(line, kColon) != std::string_view::npos &&
            SpokenText(line).substr(0, kDiceCall.size()) == kDiceCall;
 }
 
@@ -62,7 +50,7 @@ bool IsRelayDiceLine(std::string_view line) { return line.starts_with(wire::Dice
 bool MentionsPlayer(std::string_view line, std::string_view name) {
     const std::string_view speaker = SpeakerOf(line);
     if (name.empty() || speaker.empty() || speaker == name) return false;
-    return FindWhole(SpokenText(line), name) != std::string_view::npos;
+    return Cp932Find(SpokenText(line), name) != std::string_view::npos;
 }
 
 }  // namespace vesk
