@@ -81,7 +81,7 @@ private:
 
 // What a participant may say to the relay's dice: rolls, secret rolls and their showing, a
 // command past its bounds, and the relay's mark.
-const char* const kDiceTexts[] = {"2D6+3 回避", "S1D100", "公開",       "公開 #1",
+const char* const kDiceTexts[] = {"2D6+3 回避", "S1D100",    "公開",        "公開 #1",
                                   "1000D6",     "x20 100D6", "【ダイス】1", "CCB<=50"};
 
 class Run {
@@ -125,7 +125,7 @@ public:
                 core.Flush(now);
                 break;
             case 7:
-                if (peer) core.Ended(peer->id);
+                if (peer) core.Ended(peer->id, now);
                 break;
             case 8:
                 if (peer && core.ReadRoom(peer->id) == 0)

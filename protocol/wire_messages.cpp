@@ -52,6 +52,16 @@ std::string RelayDiceLine(std::string_view name, std::string_view text) {
     return Join({kTalkPrefix, DiceMark(), name, NameSeparator(), text, kLineEnd});
 }
 
+std::string_view HistoryStartLine() {
+    static const std::string line = Cp932FromUtf8("talk【これまでの会話】\r\n");
+    return line;
+}
+
+std::string_view HistoryEndLine() {
+    static const std::string line = Cp932FromUtf8("talk【ここまで】\r\n");
+    return line;
+}
+
 std::string_view NameSeparator() {
     static const std::string colon = Cp932FromUtf8("：");
     return colon;

@@ -31,6 +31,9 @@ std::string DepartureLine(std::string_view name);  // "%s がパーティから�
 // what players type; the relay lets no player's line carry it.
 std::string_view DiceMark();  // "【ダイス】"
 std::string RelayDiceLine(std::string_view name, std::string_view text);
+// Around the recent conversation that a relay may send a newcomer after its roster lines.
+std::string_view HistoryStartLine();  // "talk【これまでの会話】\r\n"
+std::string_view HistoryEndLine();    // "talk【ここまで】\r\n"
 // The full-width colon between a name and its text.
 std::string_view NameSeparator();  // "："
 

@@ -91,6 +91,7 @@ void PartyCore::TakeActions(std::vector<PartyAction>& out) {
 std::optional<ConnectionId> PartyCore::Connected(const std::string& peerAddress,
                                                  std::string_view origin,
                                                  PartyClock::time_point now) {
+    latest = std::max(latest, now);
     if (closingAll) return std::nullopt;
     if (options.perAddress > 0) {
         const auto from = connectionsFrom.find(peerAddress);
@@ -132,6 +133,7 @@ std::size_t PartyCore::TakeSlot() {
 
 void PartyCore::Received(ConnectionId id, std::string_view bytes, PartyClock::time_point now,
                          bool drained) {
+    latest = std::max(latest, now);
     Member* member = Find(id);
     if (!member) return;
     const std::uint32_t serial = member->serial;
@@ -205,13 +207,16 @@ void PartyCore::Broadcast(std::string_view lines, const Member* from) {
 
 void PartyCore::Say(Member& member, std::string_view line, PartyClock::time_point now) {
     Broadcast(line, &member);
-    if (!options.dice || closingAll || KindOfLine(line) != LineKind::Talk) return;
+    if (closingAll || KindOfLine(line) != LineKind::Talk) return;
+    Remember(line);
+    if (!options.dice) return;
     if (!member.listedName) return;
     // A command counts only under the name the relay holds for this participant.
     const std::string_view listed = *member.listedName;
-    std::string_view text = line.substr(wire::kTalkPrefix.size(),
-                                        line.size() - wire::kTalkPrefix.size() - wire::kLineEnd.size());
-    if (!text.starts_with(listed) || !text.substr(listed.size()).starts_with(wire::NameSeparator())) {
+    std::string_view text = line.substr(
+        wire::kTalkPrefix.size(), line.size() - wire::kTalkPrefix.size() - wire::kLineEnd.size());
+    if (!text.starts_with(listed) ||
+        !text.substr(listed.size()).starts_with(wire::NameSeparator())) {
         return;
     }
     text.remove_prefix(listed.size() + wire::NameSeparator().size());
@@ -273,7 +278,9 @@ void PartyCore::RollFor(Member& member, std::string_view name, std::string_view 
         return;
     }
     if (!outcome.secret) {
-        Broadcast(wire::RelayDiceLine(name, result), &member);
+        const std::string line = wire::RelayDiceLine(name, result);
+        Broadcast(line, &member);
+        Remember(line);
         return;
     }
     const std::uint32_t serial = member.serial;
@@ -302,20 +309,25 @@ void PartyCore::Reveal(Member& member, std::string_view name, int number,
     if (sealed == member.sealed.end()) {
         const std::string which = number == 0 ? "" : "#" + std::to_string(number) + " の";
         SendTo(&member, nullptr,
-               wire::RelayDiceLine(name, Cp932FromUtf8(which + "公開できるシークレットダイスはありません")),
+               wire::RelayDiceLine(
+                   name, Cp932FromUtf8(which + "公開できるシークレットダイスはありません")),
                now);
         return;
     }
     const std::string text = Cp932FromUtf8("公開 #" + std::to_string(sealed->number) + " ") +
                              sealed->result + Cp932FromUtf8(" 鍵:") + sealed->key;
     member.sealed.erase(sealed);
-    Broadcast(wire::RelayDiceLine(name, text), &member);
+    const std::string line = wire::RelayDiceLine(name, text);
+    Broadcast(line, &member);
+    Remember(line);
 }
 
 void PartyCore::SendTo(const Member* only, const Member* except, std::string line,
                        PartyClock::time_point now) {
     // Whatever was broadcast before leaves first.
     Flush(now);
+    // A line for everyone but one is the party's, as a broadcast is.
+    if (!only) Remember(line);
     const SendQueue::Lines lines = memory.Hold(std::move(line));
     for (std::size_t slot = 0; slot < members.size(); ++slot) {
         Member& member = members[slot];
@@ -397,6 +409,7 @@ void PartyCore::ResumeWhereRoom() {
 }
 
 void PartyCore::Unread(ConnectionId id, bool bytesWaiting, PartyClock::time_point now) {
+    latest = std::max(latest, now);
     Member* member = Find(id);
     if (!member) return;
     if (!bytesWaiting) {
@@ -422,6 +435,7 @@ bool PartyCore::QueueFor(Member& member, const SendQueue::Lines& lines, std::siz
 }
 
 void PartyCore::Flush(PartyClock::time_point now) {
+    latest = std::max(latest, now);
     if (round.empty()) return;
     const SendQueue::Lines lines = memory.Hold(std::move(round), std::move(roundShares));
     round.clear();
@@ -441,6 +455,7 @@ void PartyCore::Flush(PartyClock::time_point now) {
 }
 
 void PartyCore::Taken(ConnectionId id, std::size_t count, PartyClock::time_point now) {
+    latest = std::max(latest, now);
     Member* member = Find(id);
     if (!member) return;
     member->queue.Taken(count, now);
@@ -450,11 +465,75 @@ void PartyCore::Taken(ConnectionId id, std::size_t count, PartyClock::time_point
     ResumeWhereRoom();
 }
 
-void PartyCore::Ended(ConnectionId id) {
+void PartyCore::Ended(ConnectionId id, PartyClock::time_point now) {
+    latest = std::max(latest, now);
     if (Member* member = Find(id)) Depart(*member, CloseKind::Orderly);
 }
 
+void PartyCore::Hold(ConnectionId id, PartyClock::time_point now) {
+    latest = std::max(latest, now);
+    Member* member = Find(id);
+    if (!member) return;
+    if (!member->named || options.seatGrace.count() <= 0) {
+        Depart(*member, CloseKind::Orderly);
+        return;
+    }
+    member->heldUntil = now + options.seatGrace;
+    Schedule(*member, member->heldUntil);
+}
+
+void PartyCore::Resume(ConnectionId id, PartyClock::time_point now) {
+    latest = std::max(latest, now);
+    Member* member = Find(id);
+    if (!member || member->heldUntil == kNever) return;
+    member->heldUntil = kNever;
+    // It could take nothing while it was away: it has the stuck rule's whole time from now.
+    member->queue.Restart(now);
+    if (member->queue.Empty()) return;
+    Act(PartyAction::Kind::Write, IdOf(SlotOf(*member), *member));
+    Schedule(*member, member->queue.Deadline());
+}
+
+void PartyCore::Remember(std::string_view line) {
+    const std::size_t places = options.historyLines;
+    if (places == 0 || line == wire::kBlankTalk || line.size() > options.historyBytes) return;
+    if (past.size() < places) past.resize(places);
+    while (pastCount > 0 &&
+           (pastCount == places || pastBytes + line.size() > options.historyBytes)) {
+        pastBytes -= past[pastFirst].line.size();
+        pastFirst = (pastFirst + 1) % places;
+        --pastCount;
+    }
+    // A place's buffer is kept for the line that takes it next: a busy party allocates nothing.
+    PastLine& place = past[(pastFirst + pastCount) % places];
+    place.line.assign(line);
+    place.at = latest;
+    pastBytes += line.size();
+    ++pastCount;
+}
+
+std::vector<PartyCore::PastLine> PartyCore::History() const {
+    std::vector<PastLine> lines;
+    lines.reserve(pastCount);
+    for (std::size_t i = 0; i < pastCount; ++i) {
+        lines.push_back(past[(pastFirst + i) % past.size()]);
+    }
+    return lines;
+}
+
+void PartyCore::SendHistory(ConnectionId id, PartyClock::time_point now) {
+    latest = std::max(latest, now);
+    Member* member = Find(id);
+    if (!member || pastCount == 0) return;
+    std::string lines(wire::HistoryStartLine());
+    lines.reserve(pastBytes + 2 * lines.size());
+    for (std::size_t i = 0; i < pastCount; ++i) lines += past[(pastFirst + i) % past.size()].line;
+    lines += wire::HistoryEndLine();
+    if (!QueueFor(*member, memory.Hold(std::move(lines)), 0, now)) CutOff(*member);
+}
+
 void PartyCore::Tick(PartyClock::time_point now) {
+    latest = std::max(latest, now);
     while (!deadlines.empty() && deadlines.top().when <= now) {
         const Due due = deadlines.top();
         deadlines.pop();
@@ -492,6 +571,14 @@ void PartyCore::RebuildDeadlines() {
 }
 
 void PartyCore::Review(Member& member, PartyClock::time_point now) {
+    const std::uint32_t serial = member.serial;
+    if (now >= member.heldUntil) {
+        Log("ブラウザ席 No." + std::to_string(SlotOf(member)) + " のページが " +
+            std::to_string(options.seatGrace.count() / 1000) + " 秒のうちに戻りませんでした");
+        Depart(member, CloseKind::Orderly);
+        return;
+    }
+    const bool held = member.heldUntil != kNever;
     if (!member.named && now >= member.nameDeadline) {
         // A connection that never becomes a player would hold its slot and its address's
         // share of connections for good.
@@ -502,12 +589,15 @@ void PartyCore::Review(Member& member, PartyClock::time_point now) {
     }
     // A receiver that takes no whole line, or a flooder whose backlog outlasted its time, holds
     // memory for nobody's good.
-    if (member.queue.Stuck(now) || member.gate->CutOffAt() <= now) {
+    // A held seat takes nothing and is not stuck for it.
+    if ((!held && member.queue.Stuck(now)) || member.gate->CutOffAt() <= now) {
         CutOff(member);
         return;
     }
     LetWaitingGo(member, now);
-    PartyClock::time_point next = std::min(member.queue.Deadline(), member.gate->CutOffAt());
+    if (!Present(member, serial)) return;
+    PartyClock::time_point next =
+        std::min(held ? member.heldUntil : member.queue.Deadline(), member.gate->CutOffAt());
     if (!member.named) next = std::min(next, member.nameDeadline);
     if (next != kNever) Schedule(member, next);
 }
@@ -525,8 +615,9 @@ void PartyCore::Depart(Member& member, CloseKind how) {
         const int number = static_cast<int>(slot);
         std::string lines = wire::PdelLine(number);
         if (const Participant* record = roster.Find(number)) {
-            lines += std::string(wire::kBlankTalk) + wire::DepartureLine(record->name) +
-                     std::string(wire::kBlankTalk);
+            const std::string departure = wire::DepartureLine(record->name);
+            Remember(departure);
+            lines += std::string(wire::kBlankTalk) + departure + std::string(wire::kBlankTalk);
             roster.RemoveById(number);
             rosterCurrent = false;
         }
@@ -559,6 +650,7 @@ void PartyCore::FreeSlot(Member& member) {
     member.queue.Clear();
     member.sender.reset();
     member.scheduled = kNever;
+    member.heldUntil = kNever;
     member.roundFrom = 0;
     member.sealed.clear();
     member.secretRolls = 0;

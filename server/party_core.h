@@ -14,6 +14,10 @@
 // A participant's chat line that holds a dice command is followed by the relay's own line with
 // the roll ("talk【ダイス】NAME：RESULT"); a secret roll goes to its roller alone and the others
 // see its seal until the roller shows it. Nobody else's line may carry the relay's mark.
+//
+// A browser seat whose page has lost its connection is held: it stays in the party for the
+// grace time, what the party says waits for it, and its page takes all of it once back. The
+// party's last lines are kept, with the time each was said, for whoever joins.
 
 #include <chrono>
 #include <cstddef>
@@ -101,11 +105,21 @@ public:
     // full.
     void Taken(ConnectionId id, std::size_t count, PartyClock::time_point now);
     // It closed, failed or could not be written to.
-    void Ended(ConnectionId id);
+    void Ended(ConnectionId id, PartyClock::time_point now);
+    // A seat's far end is away for now: it stays for RelayOptions::seatGrace, taking nothing
+    // meanwhile without counting as stuck, and then leaves as if it had ended. A connection
+    // that has not joined yet leaves at once.
+    void Hold(ConnectionId id, PartyClock::time_point now);
+    // Its far end is back: what waits for it is there to be written, and the stuck rule holds
+    // again from now.
+    void Resume(ConnectionId id, PartyClock::time_point now);
     // Time has come to NextDeadline, or later.
     void Tick(PartyClock::time_point now);
     // What was broadcast since the last flush goes to every connection's queue.
     void Flush(PartyClock::time_point now);
+    // Queues the party's recent lines for the connection, between the relay's two marker
+    // lines; nothing when none are kept.
+    void SendHistory(ConnectionId id, PartyClock::time_point now);
 
     // For the end of the program: every connection is closed and the roster emptied. Nothing is
     // logged and no line is sent from now on.
@@ -131,6 +145,18 @@ public:
     std::size_t RoundBytes() const { return round.size(); }
     // When Tick is next wanted; the end of time when never.
     PartyClock::time_point NextDeadline() const;
+
+    // One of the party's recent lines: a talk line, or a departure, as everybody got it.
+    struct PastLine {
+        std::string line;  // code page 932, CR LF included
+        PartyClock::time_point at;
+    };
+    // The recent lines, oldest first, RelayOptions::historyLines and historyBytes at most.
+    std::vector<PastLine> History() const;
+    bool Held(ConnectionId id) const {
+        const Member* member = Find(id);
+        return member && member->heldUntil != PartyClock::time_point::max();
+    }
 
     std::size_t SlotCount() const { return members.size(); }
     int ConnectedCount() const { return connectedCount; }
@@ -176,6 +202,8 @@ private:
         std::size_t roundFrom = 0;    // where in the round it came in
         std::shared_ptr<QueueMemory::Sender> sender;
         PartyClock::time_point scheduled = PartyClock::time_point::max();
+        // While its far end is away: when it leaves unless it is back.
+        PartyClock::time_point heldUntil = PartyClock::time_point::max();
         // Its secret rolls not shown yet, the count of all it made, and whether the event log
         // told of a line of its that carried the relay's mark.
         std::deque<SealedRoll> sealed;
@@ -241,6 +269,9 @@ private:
     // Drops the entries of deadlines that were moved or whose connection ended.
     void RebuildDeadlines();
 
+    // Keeps a line everybody got among the recent ones, at the time of the latest event.
+    void Remember(std::string_view line);
+
     void CutOff(Member& member);
     void Depart(Member& member, CloseKind how);
     void FreeSlot(Member& member);
@@ -267,6 +298,13 @@ private:
     std::vector<std::size_t> cutOffs;         // found in a flush, cut off after it
     std::vector<PartyAction> actions;
     bool closingAll = false;
+
+    // The recent lines: a ring of historyLines places from pastFirst, pastCount of them used.
+    std::vector<PastLine> past;
+    std::size_t pastFirst = 0;
+    std::size_t pastCount = 0;
+    std::size_t pastBytes = 0;
+    PartyClock::time_point latest{};  // the time of the latest event
 };
 
 }  // namespace vesk

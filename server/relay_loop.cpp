@@ -132,7 +132,7 @@ public:
                 break;
             }
             if (error) {
-                core.Ended(id);
+                core.Ended(id, PartyClock::now());
                 break;
             }
             core.Taken(id, taken, PartyClock::now());
@@ -183,7 +183,7 @@ private:
             const std::size_t waiting =
                 socket.receive(asio::buffer(&next, 1), tcp::socket::message_peek, error);
             if (error && error != asio::error::would_block) {
-                core.Ended(id);
+                core.Ended(id, PartyClock::now());
             } else {
                 stalled = true;
                 core.Unread(id, waiting > 0, PartyClock::now());
@@ -201,7 +201,7 @@ private:
             return;
         }
         if (error) {
-            core.Ended(id);
+            core.Ended(id, PartyClock::now());
             loop.Carry();
             return;
         }
@@ -415,6 +415,7 @@ void RelayLoop::TakeIn(tcp::socket socket) {
         Carry();
         return;
     }
+    if (options.tcpHistory) core.SendHistory(*id, PartyClock::now());
     socket.non_blocking(true, error);
     SetNoDelay(socket.native_handle());
     // The send buffer is left to the system, which grows it for a fast reader far beyond what
@@ -599,7 +600,7 @@ void PartySeat::Leave() {
     const std::shared_ptr<RelayLoop> relay = loop.lock();
     loop.reset();
     if (!relay) return;
-    relay->core.Ended(id);
+    relay->core.Ended(id, PartyClock::now());
     relay->Carry();
 }
 

@@ -34,6 +34,17 @@ struct RelayOptions {
     std::chrono::seconds keepAliveIdle{30};
     std::chrono::seconds keepAliveInterval{10};
     int keepAliveProbes = 3;
+    // A browser seat whose page lost its connection without leaving keeps its place this long;
+    // what the party says meanwhile waits for it (within sendQueueBytes), and its page, once
+    // back, receives all of it. 0: it leaves at once, as a client does.
+    std::chrono::milliseconds seatGrace{120000};
+    // The party's last lines kept for whoever joins: at most this many (0: none kept, as
+    // VeskServer keeps none) and at most historyBytes together.
+    std::size_t historyLines = 0;
+    std::size_t historyBytes = 256 * 1024;
+    // A client connecting by TCP gets those lines after its roster lines, between the relay's
+    // "【これまでの会話】" and "【ここまで】" lines. Off, the relay sends what VeskServer sends.
+    bool tcpHistory = false;
     // The relay rolls the dice commands in chat lines and keeps its mark for its own lines.
     // Off, it relays every line as it came and says nothing of its own but the roster.
     bool dice = true;

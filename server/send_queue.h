@@ -49,6 +49,9 @@ public:
     // nothing waits. A receiver that takes a byte now and then is stuck all the same.
     Clock::time_point Deadline() const;
     bool Stuck(Clock::time_point now) const { return now >= Deadline(); }
+    // The receiver is back after a time in which it could take nothing: the stuck rule counts
+    // from now.
+    void Restart(Clock::time_point now) { lastLine = now; }
 
     void Clear();
 

@@ -139,7 +139,8 @@ private:
 ClientConnection::ClientConnection(ChatWindow& window, ConnectionOptions options)
     : window(window),
       options(options),
-      dispatcher(roster, window),
+      replay(window),
+      dispatcher(roster, replay),
       self(std::make_shared<ClientConnection*>(this)) {}
 
 ClientConnection::~ClientConnection() { Close(); }
@@ -215,6 +216,7 @@ bool ClientConnection::Adopt(SocketHandle socket, std::string name) {
     EnableKeepAlive(socket, options.keepAliveIdle, options.keepAliveInterval,
                     options.keepAliveProbes);
 
+    replay.Started();
     auto link = std::make_unique<Link>(++lastLinkId, socket, name);
     try {
         link->joinThread = std::thread(&ClientConnection::JoinThread, this, std::ref(*link));

@@ -25,6 +25,7 @@
 #include <string_view>
 
 #include "client/net/chat_window.h"
+#include "client/net/replay_overlap.h"
 #include "protocol/line_dispatcher.h"
 #include "protocol/participant_roster.h"
 #include "protocol/port_range.h"
@@ -139,6 +140,8 @@ private:
     const ConnectionOptions options;
     ConnectionTarget target;
     ParticipantRoster roster;
+    // A relay's replay of the recent lines, on a rejoin, shows only what the log lacks.
+    ReplayOverlap replay;
     IncomingLineDispatcher dispatcher;
 
     // The open connection or nullptr; only the main thread reads or changes it.

@@ -51,7 +51,8 @@ void PrintUsage(std::FILE* stream) {
     std::fprintf(
         stream,
         "usage: vesk-relay [--port N] [--flood-limit L] [--per-address C] [--dice on|off]\n"
-        "                  [--web-port W [--web-cert FILE --web-key FILE]]\n"
+        "                  [--web-port W [--web-cert FILE --web-key FILE] [--seat-grace S]]\n"
+        "                  [--history H] [--tcp-history]\n"
         "  Relays a party of VeskChat clients on TCP port N (%d to %d, default %d).\n"
         "  A participant who sends more than L lines a second for long is slowed down\n"
         "  (default 50; 0 never slows anyone).\n"
@@ -63,6 +64,11 @@ void PrintUsage(std::FILE* stream) {
         "  as one more participant; its dice and name lists are dice.sai and name.nam in the\n"
         "  current directory, or the sample lists when there are none. With --web-cert and\n"
         "  --web-key (PEM files) the page is served over TLS only (https://, wss://).\n"
+        "  A browser seat whose page loses its connection keeps its place for S seconds\n"
+        "  (default 120; 0: it leaves at once) and, back, gets every line it missed.\n"
+        "  The relay keeps the party's last H lines (default 300, 256 KB at most; 0: none),\n"
+        "  which a browser seat shows first; with --tcp-history a VeskChat that connects gets\n"
+        "  them too, between the lines 【これまでの会話】 and 【ここまで】.\n"
         "  Stops on Ctrl+C (SIGINT) or SIGTERM.\n",
         vesk::kServerPorts.lowest, vesk::kServerPorts.highest, vesk::kDefaultServerPort);
 }
@@ -152,6 +158,7 @@ int main(int argc, char** argv) {
     std::string port = std::to_string(vesk::kDefaultServerPort);
     WebSeatArguments web;
     vesk::RelayOptions options;
+    std::size_t history = 300;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "-h" || argument == "--help") {
@@ -162,21 +169,25 @@ int main(int argc, char** argv) {
         const std::string_view name = argument.substr(0, argument.find('='));
         const bool file = name == "--web-cert" || name == "--web-key";
         const bool word = name == "--dice";
-        const bool known = file || word || name == "--port" || name == "--flood-limit" ||
-                           name == "--per-address" || name == "--web-port";
+        const bool flag = name == "--tcp-history";
+        const bool known = file || word || flag || name == "--port" || name == "--flood-limit" ||
+                           name == "--per-address" || name == "--web-port" ||
+                           name == "--seat-grace" || name == "--history";
         std::string_view value;
-        if (name.size() < argument.size()) {
+        if (flag) {
+            value = name.size() < argument.size() ? "?" : "";
+        } else if (name.size() < argument.size()) {
             value = argument.substr(name.size() + 1);
         } else if (known && i + 1 < argc) {
             value = argv[++i];
         }
-        const bool valid =
-            known &&
-            (file   ? !value.empty()
-             : word ? value == "on" || value == "off"
-                    : vesk::IsDecimalDigits(value)) &&
-            (name == "--port" || name == "--web-port" || file || word ||
-             value.size() <= kLimitDigits);
+        const bool valid = known &&
+                           (flag   ? value.empty()
+                            : file ? !value.empty()
+                            : word ? value == "on" || value == "off"
+                                   : vesk::IsDecimalDigits(value)) &&
+                           (name == "--port" || name == "--web-port" || file || word || flag ||
+                            value.size() <= kLimitDigits);
         if (!valid) {
             std::fprintf(stderr, "vesk-relay: bad argument: %s\n", argv[i]);
             PrintUsage(stderr);
@@ -194,6 +205,12 @@ int main(int argc, char** argv) {
             options.floodLimit = vesk::ReadDecimal(value);
         } else if (word) {
             options.dice = value == "on";
+        } else if (flag) {
+            options.tcpHistory = true;
+        } else if (name == "--seat-grace") {
+            options.seatGrace = std::chrono::seconds(vesk::ReadDecimal(value));
+        } else if (name == "--history") {
+            history = static_cast<std::size_t>(vesk::ReadDecimal(value));
         } else {
             options.perAddress = vesk::ReadDecimal(value);
         }
@@ -219,6 +236,9 @@ int main(int argc, char** argv) {
         return kExitBadArguments;
 #endif
     }
+
+    // The recent lines are kept only for someone to show them to.
+    if (!web.port.empty() || options.tcpHistory) options.historyLines = history;
 
 #ifndef _WIN32
     BlockStopSignals();

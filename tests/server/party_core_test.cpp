@@ -28,6 +28,7 @@ struct FakePeer {
     std::size_t takes = std::numeric_limits<std::size_t>::max();
     std::optional<CloseKind> closed;
     bool resumed = false;
+    bool away = false;  // a held seat: its far end takes nothing
 
     // The lines received so far, one by one.
     std::vector<std::string> Lines() const {
@@ -79,7 +80,7 @@ public:
         Carry();
     }
     void Leave(FakePeer& peer) {
-        core.Ended(peer.id);
+        core.Ended(peer.id, now);
         Flush();
     }
     // Time passes, in steps of step; every peer takes what its system takes meanwhile.
@@ -124,6 +125,7 @@ private:
     // Its system takes up to its takes, from as many runs as that covers; none when its
     // buffer is full.
     void Write(FakePeer& peer) {
+        if (peer.away) return;
         std::size_t budget = peer.takes;
         std::string_view runs[4];
         for (;;) {
@@ -168,7 +170,7 @@ TEST(PartyCore, JoinersHearTheRosterThenEveryArrivalAndLeavingExactlyOnce) {
 
     // Ben leaves and Eve joins within one pass of the loop: Eve hears of neither, Aya and Kai
     // hear the leaving once, and Eve takes the lowest free number.
-    party.core.Ended(ben.id);
+    party.core.Ended(ben.id, party.now);
     FakePeer& eve = *party.Connect();
     party.Say(eve, "Eve\r\n");
     EXPECT_EQ(eve.Lines(), (std::vector<std::string>{"paddAya\t0\r\n", kaiLine, "paddEve\t1\r\n"}));
@@ -402,9 +404,10 @@ TEST(PartyCore, TheRelayRollsACommandUnderItsSendersOwnNameRightAfterIt) {
     FakePeer& ben = party.Join("Ben");
     party.Say(aya, Talk("Aya", "2D6+3 回避") + Talk("Aya", "ころりんこ。。。1D[100] = 1 = 1") +
                        Talk("Ben", "2D6") + Talk("Aya", "こんにちは"));
-    const std::vector<std::string> expected = {
-        Talk("Aya", "2D6+3 回避"), Dice("Aya", "(2D6+3) ＞ 9[4,5]+3 ＞ 12 回避"),
-        Talk("Aya", "ころりんこ。。。1D[100] = 1 = 1"), Talk("Ben", "2D6"), Talk("Aya", "こんにちは")};
+    const std::vector<std::string> expected = {Talk("Aya", "2D6+3 回避"),
+                                               Dice("Aya", "(2D6+3) ＞ 9[4,5]+3 ＞ 12 回避"),
+                                               Talk("Aya", "ころりんこ。。。1D[100] = 1 = 1"),
+                                               Talk("Ben", "2D6"), Talk("Aya", "こんにちは")};
     for (FakePeer* peer : {&aya, &ben}) {
         const std::vector<std::string> lines = peer->Lines();
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), lines.end() - 5));
@@ -463,7 +466,8 @@ TEST(PartyCore, NoPlayerCanSpeakUnderTheRelaysMark) {
     FakePeer& mal = party.Join(Sjis("【ダイス】Mal"));
     EXPECT_TRUE(aya.Heard(Sjis("padd［ダイス］Mal\t1\r\n")));
     const std::pair<std::string, std::string> forged[] = {
-        {"talk【ダイス】Aya：(2D6) ＞ 12[6,6] ＞ 12\r\n", "talk［ダイス］Aya：(2D6) ＞ 12[6,6] ＞ 12\r\n"},
+        {"talk【ダイス】Aya：(2D6) ＞ 12[6,6] ＞ 12\r\n",
+         "talk［ダイス］Aya：(2D6) ＞ 12[6,6] ＞ 12\r\n"},
         {"talkMal：【ダイス】Aya：1\r\n", "talkMal：［ダイス］Aya：1\r\n"},
         // The mark anywhere else is only talk.
         {"talkMal：ねえ【ダイス】\r\n", "talkMal：ねえ【ダイス】\r\n"},
@@ -486,6 +490,91 @@ TEST(PartyCore, NoPlayerCanSpeakUnderTheRelaysMark) {
         EXPECT_EQ(aya.Lines().back(), sent);
     }
     EXPECT_EQ(aya.Lines().size(), heard + 2);
+}
+
+// A seat whose page is away, by how long it stays away and what it is sent meanwhile.
+TEST(PartyCore, AHeldSeatKeepsItsPlaceAndEveryLineForTheGraceTimeOnly) {
+    struct Case {
+        const char* what;
+        std::chrono::milliseconds grace;
+        std::chrono::milliseconds away;  // then it is back, unless it has left by then
+        int lines;                       // sent by the others meanwhile, of 1,000 bytes
+        bool joined = true;
+        bool stays;
+    };
+    const Case cases[] = {
+        {"back within the grace time, long past the stuck rule's", 120s, 90s, 500, true, true},
+        {"not back in time: it leaves once, when the time is up", 10s, 30s, 5, true, false},
+        {"more than its queue holds: cut off at once", 120s, 10s, 700, true, false},
+        {"no grace time: it leaves at once", 0s, 1s, 1, true, false},
+        {"never joined: it leaves at once", 120s, 1s, 1, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeLoop party(RelayOptions{.sendQueueBytes = 600 * 1000,
+                                    .stuckReceiver = 5s,
+                                    .perAddress = 0,
+                                    .floodLimit = 0,
+                                    .seatGrace = c.grace});
+        FakePeer& aya = party.Join("Aya");
+        FakePeer& seat = c.joined ? party.Join("Seat") : *party.Connect();
+        party.core.Hold(seat.id, party.now);
+        seat.away = true;
+        std::vector<std::string> said;
+        for (int n = 0; n < c.lines; ++n) {
+            said.push_back(Sjis("talkAya：") + std::to_string(n) + std::string(980, 'x') + "\r\n");
+            party.Say(aya, said.back());
+        }
+        party.Advance(c.away, 100ms);
+        if (!seat.closed) {
+            party.core.Resume(seat.id, party.now);
+            seat.away = false;
+            party.Advance(100ms);
+        }
+        EXPECT_EQ(!seat.closed, c.stays);
+        const std::vector<std::string> heard = aya.Lines();
+        const auto departures = std::count(heard.begin(), heard.end(), Departure("Seat"));
+        EXPECT_EQ(departures, c.stays || !c.joined ? 0 : 1);
+        if (!c.stays) continue;
+        const std::vector<std::string> lines = seat.Lines();
+        EXPECT_TRUE(std::equal(said.begin(), said.end(), lines.end() - c.lines));
+        // Back, it is a receiver like any other: one that takes nothing is stuck again.
+        seat.away = true;
+        party.Say(aya, Sjis("talkAya：もう一度\r\n"));
+        party.Advance(6s, 100ms);
+        EXPECT_EQ(seat.closed, CloseKind::Reset);
+    }
+}
+
+TEST(PartyCore, TheRecentConversationKeepsTheLastLinesWithinItsBoundsForWhoeverJoins) {
+    FakeLoop party(RelayOptions{.perAddress = 0, .historyLines = 3, .historyBytes = 100});
+    FakePeer& aya = party.Join("Aya");
+    party.Say(aya, "talk\r\n" + Sjis("talkAya：一\r\n") + "paddForged\t9\r\n");
+    party.now += 1s;
+    party.Say(aya, Sjis("talkAya：二\r\ntalkAya：三\r\ntalkAya：1D6\r\n"));
+    FakePeer& ben = party.Join("Ben");
+    party.core.Ended(ben.id, party.now + 2s);
+    std::vector<std::string> kept;
+    for (const PartyCore::PastLine& past : party.core.History()) kept.push_back(past.line);
+    // Three lines at most; no blank, no participant line; the relay's roll and the departure
+    // are the party's lines too.
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0], Sjis("talkAya：1D6\r\n"));
+    EXPECT_TRUE(kept[1].starts_with(Sjis("talk【ダイス】Aya：(1D6) ＞ ")));
+    EXPECT_EQ(kept[2], Departure("Ben"));
+    EXPECT_EQ(party.core.History().back().at, party.now + 2s);
+
+    // Within its bytes: a long line pushes out as many older lines as it must.
+    party.Say(aya, Sjis("talkAya：") + std::string(60, 'z') + "\r\n");
+    EXPECT_EQ(party.core.History().size(), 1u);
+
+    // A TCP newcomer gets them after its roster lines, between the relay's two lines.
+    FakePeer& kai = *party.Connect();
+    party.core.SendHistory(kai.id, party.now);
+    party.Flush();
+    EXPECT_EQ(kai.Lines(), (std::vector<std::string>{
+                               "paddAya\t0\r\n", Sjis("talk【これまでの会話】\r\n"),
+                               party.core.History()[0].line, Sjis("talk【ここまで】\r\n")}));
 }
 
 }  // namespace

@@ -199,6 +199,9 @@ TEST(VeskRelay, RefusesBadArgumentsAndPortsWithExitCode2) {
         {{"--web-port", "15080", "--web-cert", "c.pem"}, "--web-cert and --web-key go together"},
         {{"--web-cert=c.pem", "--web-key=k.pem"}, "--web-cert and --web-key go together"},
         {{"--web-key="}, "usage: vesk-relay"},
+        {{"--tcp-history=on"}, "usage: vesk-relay"},
+        {{"--history", "many"}, "usage: vesk-relay"},
+        {{"--seat-grace"}, "usage: vesk-relay"},
 #ifdef VESK_HAS_WEB
         {{"--web-port", "999"}, "安全のためポート番号は1000以上を指定して下さい"},
         {{"--web-port=99999999999999"}, "65535"},
@@ -241,6 +244,21 @@ TEST(VeskRelay, RelaysAPartyAndAnnouncesWhoLeaves) {
     EXPECT_EQ(aya.NextLine(), "talk\r\n");
     EXPECT_EQ(aya.NextLine(), Sjis("Ben がパーティから抜けました\r\n"));
     EXPECT_TRUE(relay.WaitForOutput("切断：クライアント No.1\n")) << relay.Text();
+}
+
+TEST(VeskRelay, WithTcpHistoryANewcomerGetsTheRecentLinesAfterItsRosterLines) {
+    const int port = FreePort();
+    RelayProcess relay({"--port", std::to_string(port), "--tcp-history", "--history=2"});
+    ASSERT_TRUE(relay.WaitForOutput("接続受け入れ可能\n")) << relay.Text();
+    TestPeer aya(port);
+    aya.Send(Sjis("Aya\r\ntalkAya：一\r\ntalkAya：二\r\ntalkAya：三\r\n"));
+    ASSERT_TRUE(aya.WaitForLine(Sjis("talkAya：三\r\n")));
+    TestPeer ben(port);
+    EXPECT_EQ(ben.NextLine(), "paddAya\t0\r\n");
+    EXPECT_EQ(ben.NextLine(), Sjis("talk【これまでの会話】\r\n"));
+    EXPECT_EQ(ben.NextLine(), Sjis("talkAya：二\r\n"));
+    EXPECT_EQ(ben.NextLine(), Sjis("talkAya：三\r\n"));
+    EXPECT_EQ(ben.NextLine(), Sjis("talk【ここまで】\r\n"));
 }
 
 TEST(VeskRelay, ServesAPartyAndStopsCleanlyOnSignals) {
