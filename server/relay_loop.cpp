@@ -593,6 +593,25 @@ void PartySeat::Taken(std::size_t count) {
     relay->Carry();
 }
 
+void PartySeat::Hold() {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    if (!relay) return;
+    relay->core.Hold(id, PartyClock::now());
+    relay->Carry();
+}
+
+void PartySeat::Resume() {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    if (!relay) return;
+    relay->core.Resume(id, PartyClock::now());
+    relay->Carry();
+}
+
+std::vector<PartyCore::PastLine> PartySeat::History() const {
+    const std::shared_ptr<RelayLoop> relay = loop.lock();
+    return relay ? relay->core.History() : std::vector<PartyCore::PastLine>{};
+}
+
 void PartySeat::Leave() {
     // The participant hears nothing more, whatever the loop had on its way to it.
     if (link) link->participant = nullptr;

@@ -63,6 +63,12 @@ public:
     std::size_t Pending(std::span<std::string_view> out) const;
     // It took count bytes of what Pending gave.
     void Taken(std::size_t count);
+    // Its page is away: it keeps its place for the grace time, lines waiting for it (it may
+    // be ended meanwhile). Back, it takes them through Pending as before.
+    void Hold();
+    void Resume();
+    // The party's recent lines, oldest first.
+    std::vector<PartyCore::PastLine> History() const;
     void Leave();
 
 private:

@@ -7,6 +7,7 @@
 #include "dice/dice_seal.h"
 #include "protocol/chat_line.h"
 #include "protocol/cp932.h"
+#include "protocol/line_dispatcher.h"
 #include "protocol/line_kind.h"
 #include "protocol/player_name.h"
 #include "protocol/wire_messages.h"
@@ -35,6 +36,16 @@ std::string NameFromPage(std::string_view utf8) { return PlayerNameForLines(Cp93
 std::string WithoutLineEnd(std::string_view cp932) {
     if (cp932.ends_with(wire::kLineEnd)) cp932.remove_suffix(wire::kLineEnd.size());
     return Utf8FromCp932(cp932);
+}
+
+// The fields of a log message for a line shown: its text and, for the relay's own line, its
+// bytes as they came, so that the page can check a seal over exactly what was sealed.
+std::string LogFields(std::string_view text) {
+    std::string fields = R"("log":)" + JsonString(WithoutLineEnd(text));
+    if (!text.starts_with(wire::DiceMark())) return fields;
+    std::string_view line = text;
+    if (line.ends_with(wire::kLineEnd)) line.remove_suffix(wire::kLineEnd.size());
+    return fields + R"(,"relay":")" + HexOf(line) + "\"";
 }
 
 }  // namespace
@@ -127,17 +138,28 @@ std::vector<std::string> SeatBridge::FromRelay(std::string_view line) {
     return std::move(shown);
 }
 
-void SeatBridge::AppendChatLog(std::string_view text) {
-    if (!text.starts_with(wire::DiceMark())) {
-        shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + "}");
-        return;
+void SeatBridge::AppendChatLog(std::string_view text) { shown.push_back("{" + LogFields(text) + "}"); }
+
+std::string PastMessage(const std::vector<SaidBefore>& lines) {
+    std::string message = R"({"past":[)";
+    for (const SaidBefore& said : lines) {
+        if (message.back() == '}') message += ',';
+        // As the dispatcher would show it: a talk line's text, anything else whole.
+        std::string_view text = said.line;
+        if (KindOfLine(text) == LineKind::Talk) text.remove_prefix(wire::kTalkPrefix.size());
+        if (text.ends_with(wire::kLineEnd)) text.remove_suffix(wire::kLineEnd.size());
+        message += R"({"t":)" + std::to_string(said.epochMs) + "," + LogFields(ShownText(text)) + "}";
     }
-    // The relay's own line, with its bytes as they came, so that the page can check a seal
-    // over exactly what was sealed.
-    std::string_view line = text;
-    if (line.ends_with(wire::kLineEnd)) line.remove_suffix(wire::kLineEnd.size());
-    shown.push_back(R"({"log":)" + JsonString(WithoutLineEnd(text)) + R"(,"relay":")" +
-                    HexOf(line) + "\"}");
+    return message + "]}";
+}
+
+std::string SeatBridge::PeopleMessage() const {
+    std::string message = R"({"people":[)";
+    for (const Participant& present : roster.Participants()) {
+        if (message.back() == '"') message += ',';
+        message += JsonString(Utf8FromCp932(ShownText(present.name)));
+    }
+    return message + "]}";
 }
 
 void SeatBridge::AddParticipantRow(std::string_view name) {

@@ -12,6 +12,9 @@
 //   {"lists":{"dice":[...],"names":[...]}}  the relay's dice and name lists
 //   {"log":"TEXT"}   a line for the chat log    {"add":"NAME"}  a new last row
 //   {"del":INDEX}    a row removed               {"notice":"TEXT"}  a notice for the player
+// A relay's roll carries its bytes in hex as well ("relay"), so that the page can check a seal.
+// The log, add and del messages are the seat's conversation, which the web server numbers so
+// that a page that comes back takes each of them once.
 
 #include <cstdint>
 #include <string>
@@ -39,6 +42,16 @@ std::string ListsMessage(const SeatLists& lists);
 // {"notice":"TEXT"} for UTF-8 text.
 std::string NoticeMessage(std::string_view utf8);
 
+// A line the party said before, as the relay keeps it (code page 932, CR LF included), and
+// when, in milliseconds since 1970.
+struct SaidBefore {
+    std::string line;
+    std::int64_t epochMs = 0;
+};
+
+// {"past":[{"t":MS,"log":"TEXT"},...]}: the party's recent lines, for a page that joins.
+std::string PastMessage(const std::vector<SaidBefore>& lines);
+
 class SeatBridge : private PartyView {
 public:
     explicit SeatBridge(std::uint32_t seed);
@@ -57,6 +70,9 @@ public:
     std::vector<std::string> FromRelay(std::string_view line);
 
     bool Joined() const { return joined; }
+
+    // {"people":["NAME",...]}: the participant list as it stands, for a page that starts anew.
+    std::string PeopleMessage() const;
 
     // Whether the relay has announced this seat's participant since it joined: a seat whose
     // connection ends before that was turned away (a full party, too many connections).

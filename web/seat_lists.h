@@ -18,6 +18,9 @@ SeatLists LoadSeatLists(const ListPaths& paths);
 std::string_view IndexHtml();
 std::string_view StyleCss();
 std::string_view AppJs();
+std::string_view Manifest();
+std::string_view Icon192();
+std::string_view Icon512();
 std::string_view SampleDiceList();
 std::string_view SampleNameList();
 

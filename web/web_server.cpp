@@ -24,6 +24,9 @@ constexpr PageFile kPageFiles[] = {
     {"/", "text/html; charset=utf-8", IndexHtml},
     {"/style.css", "text/css; charset=utf-8", StyleCss},
     {"/app.js", "text/javascript; charset=utf-8", AppJs},
+    {"/manifest.webmanifest", "application/manifest+json", Manifest},
+    {"/icon-192.png", "image/png", Icon192},
+    {"/icon-512.png", "image/png", Icon512},
 };
 
 constexpr std::string_view kSeatPath = "/ws";

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <map>
 #include <set>
 #include <string>
 
@@ -14,6 +15,9 @@
 #include "web/web_server.h"
 
 namespace vesk::web {
+
+// A browser seat's place in the party, which outlives the page connections that hold it.
+class Seat;
 
 // A connection of the web server, which Stop ends.
 class WebConnection {
@@ -34,6 +38,8 @@ struct WebServer::Shared {
     // With a certificate: every connection speaks TLS (https:// and wss://).
     std::optional<asio::ssl::context> tls;
     std::set<WebConnection*> open;  // loop only
+    // The seats that have a place in the party, by resume key; loop only.
+    std::map<std::string, std::shared_ptr<Seat>> places;
     std::atomic<int> port{-1};
     std::atomic<std::size_t> seats{0};
     std::atomic<std::size_t> pageConnections{0};

@@ -4,9 +4,11 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -200,7 +202,9 @@ TEST_F(BrowserSeat, FramesOutsideTheRulesCloseTheSeatWithTheirCode) {
 TEST_F(BrowserSeat, ASeatIsAParticipantLikeAnyOtherAndLeavesWhenItGoesSilent) {
     WebOptions options;
     options.pingTimeout = 2s;
-    Start(options);
+    RelayOptions relayOptions;
+    relayOptions.seatGrace = 1s;
+    Start(options, relayOptions);
     PageSocket page(port);
     ASSERT_TRUE(page.Next()->starts_with(R"({"lists":{"dice":["1D[100]")")) << "the sample lists";
     page.Send("join\nAya");
@@ -212,10 +216,121 @@ TEST_F(BrowserSeat, ASeatIsAParticipantLikeAnyOtherAndLeavesWhenItGoesSilent) {
     tcp->Send(Sjis("talkTcp：やあ\r\n"));
     EXPECT_TRUE(page.WaitFor(R"({"log":"Tcp：やあ"})"));
 
-    // The page stops reading, so it answers no ping: the seat is closed and leaves.
+    // The page stops reading, so it answers no ping: the seat is closed, held for the grace
+    // time, and leaves.
     EXPECT_TRUE(tcp->WaitForLine("pdel1\r\n"));
     EXPECT_EQ(tcp->NextLine(), "talk\r\n");
     EXPECT_EQ(tcp->NextLine(), Sjis("Aya がパーティから抜けました\r\n"));
+}
+
+// The conversation as a page follows it: the log texts by number, each number taken once.
+struct Followed {
+    std::string key;
+    std::uint64_t next = 1;
+    std::vector<std::string> logs;
+    std::vector<std::uint64_t> numbers;
+    std::vector<std::uint64_t> logNumbers;  // of each of logs
+    std::string past;  // the recent conversation's message, when one came
+
+    // As if what came from the log text on had been lost on the way.
+    void LoseFrom(std::string_view text) {
+        const auto at = std::find(logs.begin(), logs.end(), text) - logs.begin();
+        next = logNumbers[static_cast<std::size_t>(at)];
+        logs.resize(static_cast<std::size_t>(at));
+        logNumbers.resize(static_cast<std::size_t>(at));
+        std::erase_if(numbers, [&](std::uint64_t n) { return n >= next; });
+    }
+
+    // Reads until a log message holding text has been taken.
+    bool ReadUntil(PageSocket& page, std::string_view text) {
+        static const std::regex item(R"re(\{"n":(\d+),"t":\d+\}|\{"key":"([0-9a-f]+)"\}|\{"(log|add|del)":("((?:[^"\\]|\\.)*)"|\d+))re");
+        while (const auto frame = page.Next()) {
+            if (const auto at = frame->find(R"({"past":[)"); at != std::string::npos) {
+                past = frame->substr(at, frame->find("]}", at) - at);
+            }
+            std::uint64_t seq = 0;
+            bool found = false;
+            for (std::sregex_iterator at(frame->begin(), frame->end(), item), end; at != end; ++at) {
+                const std::smatch& m = *at;
+                if (m[1].matched) {
+                    seq = std::stoull(m[1]);
+                } else if (m[2].matched) {
+                    key = m[2];
+                } else if (seq++ >= next) {
+                    next = seq;
+                    numbers.push_back(seq - 1);
+                    if (m[3] == "log") {
+                        logs.push_back(m[5]);
+                        logNumbers.push_back(seq - 1);
+                    }
+                    found = found || (m[3] == "log" && m[5].str() == text);
+                }
+            }
+            if (found) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(BrowserSeat, APageThatComesBackGetsEveryLineItMissedOnceAndNobodySeesTheSeatLeave) {
+    RelayOptions relayOptions;
+    relayOptions.seatGrace = 30s;
+    relayOptions.historyLines = 10;
+    Start({}, relayOptions);
+    tcp->Send(Sjis("talkTcp：前の話\r\n"));
+    ASSERT_TRUE(tcp->WaitForLine(Sjis("talkTcp：前の話\r\n")));
+    Followed followed;
+    auto first = std::make_unique<PageSocket>(port);
+    first->Send("join\nAya");
+    ASSERT_TRUE(followed.ReadUntil(*first, "Aya がパーティに参加しました"));
+    // The recent conversation came first, apart from the live one.
+    EXPECT_TRUE(std::regex_search(followed.past, std::regex(R"(\{"t":\d{13},"log":"Tcp：前の話"\})")))
+        << followed.past;
+    ASSERT_EQ(followed.key.size(), 32u);
+    const auto say = [&](int from, int to) {
+        for (int n = from; n < to; ++n) tcp->Send(Sjis("talkTcp：" + std::to_string(n) + "\r\n"));
+    };
+    say(0, 10);
+    ASSERT_TRUE(followed.ReadUntil(*first, "Tcp：9"));
+    // The connection drops without a word, what was on its way with it, and the party goes
+    // on meanwhile.
+    first.reset();
+    followed.LoseFrom("Tcp：5");
+    say(10, 20);
+    tcp->Send(Sjis("talkTcp：確認\r\n"));
+    std::optional<std::string> line;
+    while ((line = tcp->NextLine()) && *line != Sjis("talkTcp：確認\r\n")) {
+        EXPECT_FALSE(line->starts_with("pdel")) << "nobody sees the seat leave";
+    }
+
+    PageSocket second(port);
+    second.Send("resume\n" + followed.key + "\n" + std::to_string(followed.next));
+    ASSERT_TRUE(second.WaitFor(R"({"resumed":true})"));
+    ASSERT_TRUE(followed.ReadUntil(second, "Tcp：19"));
+    // Every line once, in order, whichever of them the first connection had brought.
+    std::vector<std::string> expected = {"", "Aya がパーティに参加しました", ""};
+    for (int n = 0; n < 20; ++n) expected.push_back("Tcp：" + std::to_string(n));
+    expected.insert(expected.begin() + 3 + 20, "Tcp：確認");
+    EXPECT_EQ(followed.logs, expected);
+    EXPECT_TRUE(std::is_sorted(followed.numbers.begin(), followed.numbers.end()));
+    EXPECT_EQ(std::adjacent_find(followed.numbers.begin(), followed.numbers.end()),
+              followed.numbers.end());
+
+    // A third connection with the key takes the seat over; a key that holds nothing, nothing.
+    PageSocket third(port);
+    third.Send("resume\n" + followed.key + "\n" + std::to_string(followed.next));
+    EXPECT_TRUE(third.WaitFor(R"({"resumed":true})"));
+    EXPECT_TRUE(second.WaitFor(R"({"replaced":true})"));
+    EXPECT_EQ(second.CloseCode(), 1008);
+    PageSocket stranger(port);
+    stranger.Send("resume\n0123456789abcdef0123456789abcdef\n1");
+    EXPECT_TRUE(stranger.WaitFor(R"({"resumed":false})"));
+    EXPECT_EQ(relay->ConnectedCount(), 2);
+
+    // 退出 ends the seat at once.
+    third.Send("leave");
+    EXPECT_TRUE(tcp->WaitForLine("pdel1\r\n"));
+    EXPECT_EQ(third.CloseCode(), 1000);
 }
 
 TEST_F(BrowserSeat, AFullPartySaysSoAndTheSeatIsClosed) {

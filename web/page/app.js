@@ -1,19 +1,55 @@
 // The browser seat's page. The relay's side sends the lists, every line of the chat log and
 // every change of the participant list, and this page shows them; it keeps only the player's
-// chat palette (in the browser) and the seals of the secret rolls it has seen.
+// chat palette and settings (in the browser), the seals of the secret rolls it has seen, and
+// what it needs to come back to its seat: the seat's resume key (for this tab only) and the
+// number of the next message it wants.
 
 const $ = (id) => document.getElementById(id);
 const MAX_LOG_LINES = 2000;
 const MAX_SEALS = 1000;
 const PALETTE_KEY = "vesk.palette";
+const SETTINGS_KEY = "vesk.settings";
+const SEAT_KEY = "vesk.seat";
 const DEFAULT_PALETTE = "2D6\nCCB<=50 目星\nS1D100\n公開";
+const TITLE = document.title;
+// Coming back: 1, 2, 4 and 8 seconds after the connection is lost, then every 10 seconds; an
+// attempt that has not opened in 10 seconds is given up. A connection that brings nothing for
+// 40 seconds (a ping goes every 15) is dead, even if the system has not noticed.
+const RETRY_SECONDS = [1, 2, 4, 8];
+const RETRY_EVERY = 10;
+const OPEN_TIMEOUT_MS = 10000;
+const PING_MS = 15000;
+const SILENT_MS = 40000;
+const ACK_MS = 200;
 
 let socket = null;
 let playerName = "";
 let leaving = false;
+// The seat this tab holds: its key, and the next message of its conversation wanted.
+let seatKey = null;
+let nextSeq = 1;
+let lostAt = 0;
+let retries = 0;
+let retryTimer = 0;
+let openTimer = 0;
+let ackTimer = 0;
+let lastHeard = 0;
+let unread = 0;
+const myNames = new Set();
 
 function showNotice(text) {
   $("notice").textContent = text;
+}
+
+// Where the seat stands, always in view.
+function showLink(state) {
+  const link = $("link");
+  link.dataset.state = state;
+  if (state === "open") link.textContent = "接続中";
+  else if (state === "retrying") {
+    link.textContent = `再接続中（${Math.round((Date.now() - lostAt) / 1000)} 秒）`;
+  } else if (state === "closed") link.textContent = "切断";
+  else link.textContent = "未参加";
 }
 
 function showEntry(entering) {
@@ -119,79 +155,343 @@ function sealVerdict(text, hex) {
   return sha256Hex(sealedBytes).slice(0, 16) === seal ? "（封印と一致）" : "（封印と一致しません）";
 }
 
-function appendLog(text, relayBytes) {
-  const log = $("log");
-  const atEnd = log.scrollTop + log.clientHeight >= log.scrollHeight - 4;
+// --- How a line looks ----------------------------------------------------------------------
+
+// The speaker of a shown line: before its first "：", after the relay's mark.
+function speakerOf(text) {
+  const colon = text.indexOf("：");
+  if (colon <= 0) return "";
+  return text.startsWith("【ダイス】") ? text.slice(5, colon) : text.slice(0, colon);
+}
+
+// A steady hue for each speaker (FNV-1a over the name, as the saved log picks its colours),
+// as light or as dark as the log's background needs for its text to be read.
+function speakerColour(name) {
+  let hash = 2166136261;
+  for (const byte of new TextEncoder().encode(name)) hash = Math.imul(hash ^ byte, 16777619) >>> 0;
+  const hue = hash % 360;
+  const dark = matchMedia("(prefers-color-scheme: dark)").matches;
+  const back = dark ? [0x23, 0x26, 0x2b] : [0xf3, 0xf4, 0xf6];
+  for (let step = 0; step <= 10; step++) {
+    const lightness = dark ? 0.65 + step * 0.03 : 0.38 - step * 0.03;
+    const rgb = hslToRgb(hue, 0.65, lightness);
+    if (contrast(rgb, back) >= 4.5) return `rgb(${rgb.join(",")})`;
+  }
+  return "";
+}
+
+function hslToRgb(hue, saturation, lightness) {
+  const chroma = (1 - Math.abs(2 * lightness - 1)) * saturation;
+  const f = (n) => {
+    const k = (n + hue / 30) % 12;
+    return Math.round(255 * (lightness - chroma / 2 * Math.max(-1, Math.min(k - 3, 9 - k, 1))));
+  };
+  return [f(0), f(8), f(4)];
+}
+
+function contrast(a, b) {
+  const luminance = (rgb) => {
+    const [r, g, b] = rgb.map((c) => {
+      const v = c / 255;
+      return v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4;
+    });
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+  };
+  const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
+  return (x + 0.05) / (y + 0.05);
+}
+
+function clock(epochMs) {
+  return new Date(epochMs).toLocaleTimeString("ja-JP", {hour: "2-digit", minute: "2-digit"});
+}
+
+// One line of the log: its time (shown on a tap, or always with the setting), the speaker in
+// the speaker's colour, the relay's rolls with their badge and seal verdict.
+function logLine(text, relayBytes, epochMs) {
   const line = document.createElement("div");
-  if (relayBytes === undefined) {
-    line.textContent = text;
-  } else {
+  const time = document.createElement("time");
+  time.className = "time";
+  time.dateTime = new Date(epochMs).toISOString();
+  time.textContent = clock(epochMs);
+  line.append(time);
+  if (relayBytes !== undefined) {
     // The relay's roll: no player's line can carry its mark.
-    line.className = "relay";
+    line.classList.add("relay");
     const badge = document.createElement("span");
     badge.className = "badge";
     badge.textContent = "サーバー";
+    line.append(badge);
+  }
+  const speaker = speakerOf(text);
+  if (speaker === "") {
+    line.append(text);
+  } else {
+    const name = document.createElement("span");
+    name.className = "speaker";
+    name.style.color = speakerColour(speaker);
+    const at = text.indexOf(speaker) + speaker.length;
+    name.textContent = text.slice(0, at);
+    line.append(name, text.slice(at));
+    if (myNames.has(speaker)) line.classList.add("mine");
+    else if (playerName !== "" && text.slice(at + 1).includes(playerName)) {
+      line.classList.add("mention");
+    }
+  }
+  if (relayBytes !== undefined) {
     const verdict = document.createElement("span");
     verdict.className = "verdict";
     verdict.textContent = sealVerdict(text, relayBytes);
-    line.append(badge, text, verdict);
+    line.append(verdict);
   }
+  return line;
+}
+
+function appendToLog(line) {
+  const log = $("log");
+  const atEnd = log.scrollTop + log.clientHeight >= log.scrollHeight - 4;
   log.append(line);
   while (log.childElementCount > MAX_LOG_LINES) log.firstElementChild.remove();
   if (atEnd) log.scrollTop = log.scrollHeight;
 }
 
+function appendLog(text, relayBytes, epochMs) {
+  const line = logLine(text, relayBytes, epochMs);
+  appendToLog(line);
+  if (document.hidden) {
+    unread++;
+    document.title = `(${unread}) ${TITLE}`;
+    if (line.classList.contains("mention")) notify(text);
+  }
+}
+
+// The recent conversation, apart from the live one: greyed, with its times.
+function showPast(lines) {
+  if (lines.length === 0) return;
+  const head = document.createElement("div");
+  head.className = "past-head";
+  head.textContent = "これまでの会話";
+  appendToLog(head);
+  for (const past of lines) {
+    const line = logLine(past.log, past.relay, past.t);
+    line.classList.add("past");
+    line.classList.remove("mention");
+    appendToLog(line);
+  }
+  const end = document.createElement("div");
+  end.className = "past-head";
+  end.textContent = "ここから";
+  appendToLog(end);
+}
+
+function notify(text) {
+  if (!settings.notify || !("Notification" in window) || Notification.permission !== "granted") {
+    return;
+  }
+  try {
+    new Notification(TITLE, {body: text, tag: "vesk-mention"});
+  } catch {
+    // Some browsers show notifications from a service worker only; the title still counts.
+  }
+}
+
+document.addEventListener("visibilitychange", () => {
+  if (document.hidden) return;
+  unread = 0;
+  document.title = TITLE;
+});
+
+// --- The seat's connection -------------------------------------------------------------------
+
 function send(kind, ...fields) {
   if (socket && socket.readyState === WebSocket.OPEN) socket.send([kind, ...fields].join("\n"));
 }
 
-function receive(message) {
+function saveSeat() {
+  try {
+    if (seatKey) sessionStorage.setItem(SEAT_KEY, JSON.stringify({key: seatKey, name: playerName}));
+    else sessionStorage.removeItem(SEAT_KEY);
+  } catch {
+    // Without storage a reload cannot come back to the seat; nothing else changes.
+  }
+}
+
+function acknowledge() {
+  if (ackTimer) return;
+  ackTimer = setTimeout(() => {
+    ackTimer = 0;
+    send("ack", String(nextSeq));
+  }, ACK_MS);
+}
+
+// Messages of one frame: a {"n":SEQ,"t":MS} entry numbers the conversation's messages after
+// it; one this page has taken already is passed over.
+function receiveFrame(data) {
+  let seq = 0;
+  let at = Date.now();
+  for (const message of Array.isArray(data) ? data : [data]) {
+    if ("n" in message) {
+      seq = message.n;
+      at = message.t;
+    } else if ("log" in message || "add" in message || "del" in message) {
+      if (seq !== 0 && seq < nextSeq) {
+        seq++;
+        continue;
+      }
+      if (seq !== 0) nextSeq = ++seq;
+      receive(message, at);
+      acknowledge();
+    } else {
+      receive(message, at);
+    }
+  }
+}
+
+function receive(message, at) {
   if ("lists" in message) {
     $("dice-list").replaceChildren(...message.lists.dice.map((entry) => new Option(entry)));
     if ($("dice").value === "" && message.lists.dice.length > 0) {
       $("dice").value = message.lists.dice[0];
     }
+    const chosen = $("speaker").value;
     fillSelect($("speaker"), [playerName, ...message.lists.names]);
+    if (chosen) $("speaker").value = chosen;
   } else if ("log" in message) {
-    appendLog(message.log, message.relay);
+    appendLog(message.log, message.relay, at);
+  } else if ("past" in message) {
+    showPast(message.past);
   } else if ("add" in message) {
     const row = document.createElement("li");
     row.textContent = message.add;
     $("people").append(row);
   } else if ("del" in message) {
     $("people").children[message.del]?.remove();
+  } else if ("people" in message) {
+    $("people").replaceChildren(...message.people.map((name) => {
+      const row = document.createElement("li");
+      row.textContent = name;
+      return row;
+    }));
+  } else if ("key" in message) {
+    // Seated: the page may come back to this seat until it leaves.
+    seatKey = message.key;
+    saveSeat();
+    showNotice("");
+  } else if ("resumed" in message) {
+    if (message.resumed) {
+      showNotice("");
+      return;
+    }
+    // The seat's place is gone: its grace time passed, or the relay started anew.
+    endSeat("席はもうありません。再接続でもう一度参加できます。");
   } else if ("notice" in message) {
     showNotice(message.notice);
+  } else if ("replaced" in message) {
+    endSeat("この席は別の画面に引き継がれました。");
   } else if ("full" in message || "ended" in message) {
-    leaving = true;
-    $("rejoin").hidden = false;
+    endSeat(null);
   }
 }
 
+// The seat is over for this tab; 再接続 joins anew.
+function endSeat(notice) {
+  leaving = true;
+  seatKey = null;
+  saveSeat();
+  clearTimeout(retryTimer);
+  if (notice) showNotice(notice);
+  showLink("closed");
+  $("rejoin").hidden = false;
+}
+
+// Lets go of the socket at hand without waiting for it to close: its events are ignored.
+function dropSocket() {
+  clearTimeout(openTimer);
+  if (!socket) return;
+  const old = socket;
+  socket = null;
+  try {
+    old.close();
+  } catch {
+    // A socket that is closing already.
+  }
+}
+
+function connectionLost() {
+  dropSocket();
+  if (leaving || !seatKey) {
+    if (!leaving) showNotice("接続が切れました。再接続でもう一度参加できます。");
+    showLink("closed");
+    $("rejoin").hidden = false;
+    return;
+  }
+  if (retries === 0) lostAt = Date.now();
+  const wait = RETRY_SECONDS[retries] ?? RETRY_EVERY;
+  retries++;
+  showLink("retrying");
+  clearTimeout(retryTimer);
+  retryTimer = setTimeout(() => open(true), wait * 1000);
+}
+
+// Opens the seat's connection: a join under the name, or the seat's key to come back with.
+// fresh: this page shows nothing of the seat yet (it was reloaded), so it asks for the list
+// and the recent conversation instead of the messages it missed.
+function open(resuming, fresh = false) {
+  dropSocket();
+  const scheme = location.protocol === "https:" ? "wss://" : "ws://";
+  const ws = new WebSocket(scheme + location.host + "/ws");
+  socket = ws;
+  openTimer = setTimeout(() => {
+    if (socket === ws) connectionLost();
+  }, OPEN_TIMEOUT_MS);
+  ws.addEventListener("open", () => {
+    if (socket !== ws) return;
+    clearTimeout(openTimer);
+    lastHeard = Date.now();
+    retries = 0;
+    showLink("open");
+    if (resuming) send("resume", seatKey, fresh ? "" : String(nextSeq));
+    else send("join", playerName);
+  });
+  ws.addEventListener("message", (event) => {
+    if (socket !== ws) return;
+    lastHeard = Date.now();
+    receiveFrame(JSON.parse(event.data));
+  });
+  ws.addEventListener("close", () => {
+    if (socket === ws) connectionLost();
+  });
+}
+
+setInterval(() => {
+  if (!socket || socket.readyState !== WebSocket.OPEN) {
+    if (retries > 0) showLink("retrying");
+    return;
+  }
+  if (Date.now() - lastHeard > SILENT_MS) {
+    connectionLost();
+    return;
+  }
+  send("ping");
+}, PING_MS);
+setInterval(() => {
+  if ($("link").dataset.state === "retrying") showLink("retrying");
+}, 1000);
+
 function join(name) {
   playerName = name;
+  myNames.clear();
+  myNames.add(name);
   leaving = false;
+  seatKey = null;
+  nextSeq = 1;
+  retries = 0;
   $("rejoin").hidden = true;
   $("log").replaceChildren();
   $("people").replaceChildren();
   showNotice("接続しています…");
-  const scheme = location.protocol === "https:" ? "wss://" : "ws://";
-  socket = new WebSocket(scheme + location.host + "/ws");
-  socket.addEventListener("open", () => {
-    showNotice("");
-    send("join", name);
-    showEntry(false);
-    $("say").focus();
-  });
-  socket.addEventListener("message", (event) => {
-    const data = JSON.parse(event.data);
-    for (const message of Array.isArray(data) ? data : [data]) receive(message);
-  });
-  socket.addEventListener("close", () => {
-    socket = null;
-    if (!leaving) showNotice("接続が切れました。再接続でもう一度参加できます。");
-    $("rejoin").hidden = false;
-  });
+  showEntry(false);
+  open(false);
+  $("say").focus();
 }
 
 $("entry").addEventListener("submit", (event) => {
@@ -204,13 +504,21 @@ $("entry").addEventListener("submit", (event) => {
   join(name);
 });
 
-$("say").addEventListener("keydown", (event) => {
-  if (event.key !== "Enter" || event.isComposing) return;
-  event.preventDefault();
-  const text = $("say").value;
+function say(text) {
   if (text === "") return;
+  myNames.add($("speaker").value);
   send("say", $("speaker").value, text);
+}
+
+$("chat").addEventListener("submit", (event) => {
+  event.preventDefault();
+  say($("say").value);
   $("say").value = "";
+  $("say").focus();
+});
+$("say").addEventListener("keydown", (event) => {
+  // Enter while a Japanese input method composes chooses the conversion; it sends nothing.
+  if (event.key === "Enter" && event.isComposing) event.preventDefault();
 });
 
 function roll() {
@@ -219,6 +527,7 @@ function roll() {
     showNotice("ダイス式を選択(入力)して下さい");
     return;
   }
+  myNames.add($("speaker").value);
   send("roll", $("speaker").value, expression);
 }
 
@@ -227,6 +536,51 @@ $("dice").addEventListener("keydown", (event) => {
   if (event.key !== "Enter" || event.isComposing) return;
   event.preventDefault();
   roll();
+});
+
+// A tap on a line shows its time.
+$("log").addEventListener("click", (event) => {
+  event.target.closest("#log > div")?.classList.toggle("show-time");
+});
+
+// --- What this browser keeps ---------------------------------------------------------------
+
+const settings = loadSettings();
+
+function loadSettings() {
+  try {
+    return {times: false, notify: false, ...JSON.parse(localStorage.getItem(SETTINGS_KEY) ?? "{}")};
+  } catch {
+    return {times: false, notify: false};
+  }
+}
+
+function saveSettings() {
+  try {
+    localStorage.setItem(SETTINGS_KEY, JSON.stringify(settings));
+  } catch {
+    // The settings hold until the tab closes.
+  }
+}
+
+$("show-times").checked = settings.times;
+$("log").classList.toggle("times", settings.times);
+$("show-times").addEventListener("change", () => {
+  settings.times = $("show-times").checked;
+  $("log").classList.toggle("times", settings.times);
+  saveSettings();
+});
+
+$("notify").checked = settings.notify && "Notification" in window &&
+                      Notification.permission === "granted";
+$("notify").disabled = !("Notification" in window);
+$("notify").addEventListener("change", async () => {
+  settings.notify = $("notify").checked;
+  if (settings.notify && Notification.permission !== "granted") {
+    settings.notify = (await Notification.requestPermission()) === "granted";
+    $("notify").checked = settings.notify;
+  }
+  saveSettings();
 });
 
 // The chat palette: the player's own commands and lines, one a line, sent with one tap.
@@ -244,7 +598,7 @@ function showPalette(text) {
     const button = document.createElement("button");
     button.type = "button";
     button.textContent = entry;
-    button.addEventListener("click", () => send("say", $("speaker").value, entry));
+    button.addEventListener("click", () => say(entry));
     return button;
   }));
 }
@@ -262,10 +616,25 @@ $("palette-text").addEventListener("input", () => {
 });
 
 $("leave").addEventListener("click", () => {
-  leaving = true;
-  showNotice("パーティから抜けました。");
-  socket?.close(1000);
+  // Only leaving gives the seat up at once; any other end keeps it for the page's return.
+  send("leave");
+  endSeat("パーティから抜けました。");
+  dropSocket();
   showEntry(true);
 });
 
 $("rejoin").addEventListener("click", () => join(playerName));
+
+// A reloaded tab comes back to the seat it held.
+try {
+  const kept = JSON.parse(sessionStorage.getItem(SEAT_KEY) ?? "null");
+  if (kept && kept.key && kept.name) {
+    playerName = kept.name;
+    myNames.add(kept.name);
+    seatKey = kept.key;
+    showEntry(false);
+    open(true, true);
+  }
+} catch {
+  // Nothing kept: the page starts at its entry form.
+}
