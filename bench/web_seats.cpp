@@ -3,7 +3,9 @@
 // each kind sends 80-byte chat lines, first at a chat-like pace (100 lines a second each), then
 // at full speed (64 lines in flight each). Every participant reads everything. Prints, for each
 // kind of receiver, deliveries per second and the latency from a line's send stamp to its
-// arrival (p50, p99), and the relay's resident memory per TCP client and per seat.
+// arrival (p50, p99), and the relay's resident memory per TCP client and per seat. Last, every
+// seat's connection drops at once, 200 lines are said, and every seat comes back with its key:
+// the time until all of them have every line they missed.
 //
 //   web_seats [--relay PATH] [--seats 100] [--seconds 5]
 //
@@ -41,6 +43,8 @@ using namespace std::chrono_literals;
 constexpr int kWindow = 64;
 constexpr auto kPacedInterval = 10ms;
 constexpr std::size_t kLineBytes = 80;
+// Lines said while every seat is away, before they come back.
+constexpr int kMissedLines = 200;
 
 std::int64_t NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
@@ -120,7 +124,10 @@ public:
         Write(name + "\r\ntalk\r\n");
         Read();
     }
-    void SendChat() override { Write("talk" + name + "\x81\x46" + ChatText(NowNs()) + "\r\n"); }
+    void SendChat() override { SendText(ChatText(NowNs())); }
+    void SendText(std::string_view text) {
+        Write("talk" + name + "\x81\x46" + std::string(text) + "\r\n");
+    }
 
 private:
     void Write(std::string line) {
@@ -162,65 +169,120 @@ private:
 class WebSeat : public Client, public std::enable_shared_from_this<WebSeat> {
 public:
     WebSeat(asio::io_context& io, Party& party, int port, std::string name)
-        : ws(io), party(party), port(port) {
+        : io(io), party(party), port(port) {
         this->name = std::move(name);
     }
     void Start() {
-        ws.next_layer().connect(
-            {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
-        const std::string host = "127.0.0.1:" + std::to_string(port);
-        ws.set_option(websocket::stream_base::decorator(
-            [host](websocket::request_type& r) { r.set(http::field::origin, "http://" + host); }));
-        ws.next_layer().set_option(tcp::no_delay(true));
-        ws.handshake(host, "/ws");
-        ws.text(true);
+        Open();
         Write("join\n" + name);
-        Read();
     }
     void SendChat() override { Write("say\n" + name + "\n" + ChatText(NowNs())); }
 
+    // The connection drops without a close, as a phone's does when its screen locks.
+    void Drop() {
+        ++generation;
+        beast::error_code ignored;
+        ws->next_layer().close(ignored);
+        queue.clear();
+    }
+    // Back on a new connection, with the seat's key and the next message wanted.
+    void Resume(std::string_view until) {
+        awaited = until;
+        caughtUp = false;
+        Open();
+        Write("resume\n" + key + "\n" + std::to_string(next));
+    }
+    bool CaughtUp() const { return caughtUp; }
+
 private:
+    void Open() {
+        ws = std::make_unique<websocket::stream<tcp::socket>>(io);
+        ws->next_layer().connect(
+            {asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)});
+        const std::string host = "127.0.0.1:" + std::to_string(port);
+        ws->set_option(websocket::stream_base::decorator(
+            [host](websocket::request_type& r) { r.set(http::field::origin, "http://" + host); }));
+        ws->next_layer().set_option(tcp::no_delay(true));
+        ws->handshake(host, "/ws");
+        ws->text(true);
+        Read();
+    }
     void Write(std::string message) {
         queue.push_back(std::move(message));
         if (queue.size() == 1) WriteNext();
     }
     void WriteNext() {
-        ws.async_write(asio::buffer(queue.front()),
-                       [self = shared_from_this()](beast::error_code error, std::size_t) {
-                           if (error) Fail("a seat lost its connection");
-                           self->queue.pop_front();
-                           if (!self->queue.empty()) self->WriteNext();
-                       });
+        ws->async_write(asio::buffer(queue.front()), [self = shared_from_this(), at = generation](
+                                                         beast::error_code error, std::size_t) {
+            if (at != self->generation) return;
+            if (error) Fail("a seat lost its connection");
+            self->queue.pop_front();
+            if (!self->queue.empty()) self->WriteNext();
+        });
     }
     void Read() {
-        ws.async_read(buffer, [self = shared_from_this()](beast::error_code error, std::size_t) {
+        ws->async_read(buffer, [self = shared_from_this(), at = generation](beast::error_code error,
+                                                                            std::size_t) {
+            if (at != self->generation) return;
             if (error) Fail("the relay closed a seat");
             const std::string message = beast::buffers_to_string(self->buffer.data());
             self->buffer.consume(self->buffer.size());
-            if (!self->seenSelf &&
-                message.find(R"({"add":")" + self->name + R"("})") != std::string::npos) {
-                self->seenSelf = true;
-                ++self->party.joined;
-            }
-            // One message or an array of them; the page's text is UTF-8.
-            constexpr std::string_view kLog = R"({"log":")";
-            for (std::size_t at = message.find(kLog); at != std::string::npos;
-                 at = message.find(kLog, at + 1)) {
-                const std::string text =
-                    vesk::Cp932FromUtf8(message.substr(at + kLog.size(), kLineBytes + 20));
-                if (text.starts_with(self->name + "\x81\x46")) --self->inFlight;
-                Count(self->party, 1, text);
-            }
+            self->Take(message);
             self->Read();
         });
     }
+    // One message or an array of them, as the page takes them: the conversation's messages
+    // numbered after each {"n":...} entry, each taken once, and acknowledged now and then.
+    void Take(std::string_view message) {
+        if (const auto at = message.find(R"({"key":")"); at != std::string_view::npos) {
+            key = message.substr(at + 8, 32);
+        }
+        std::uint64_t seq = 0;
+        for (std::size_t at = message.find('{'); at != std::string_view::npos;
+             at = message.find(R"(,{")", at + 1), at = at == std::string_view::npos ? at : at + 1) {
+            const std::string_view item = message.substr(at);
+            if (item.starts_with(R"({"n":)")) {
+                seq = std::stoull(std::string(item.substr(5, item.find(',') - 5)));
+                continue;
+            }
+            const bool log = item.starts_with(R"({"log":")");
+            if (!log && !item.starts_with(R"({"add":)") && !item.starts_with(R"({"del":)")) {
+                continue;
+            }
+            if (seq != 0 && seq++ < next) continue;
+            if (seq != 0) next = seq;
+            if (!seenSelf && item.starts_with(R"({"add":")" + name + R"("})")) {
+                seenSelf = true;
+                ++party.joined;
+            }
+            if (!log) continue;
+            // The page's text is UTF-8.
+            const std::string text = vesk::Cp932FromUtf8(item.substr(8, kLineBytes + 20));
+            if (text.starts_with(name + "\x81\x46")) --inFlight;
+            if (!awaited.empty() && text.find(awaited) != std::string::npos) caughtUp = true;
+            Count(party, 1, text);
+        }
+        if (next - acknowledged >= 256 || Clock::now() - lastAck >= 200ms) {
+            acknowledged = next;
+            lastAck = Clock::now();
+            Write("ack\n" + std::to_string(next));
+        }
+    }
 
-    websocket::stream<tcp::socket> ws;
+    asio::io_context& io;
+    std::unique_ptr<websocket::stream<tcp::socket>> ws;
     Party& party;
     int port;
+    int generation = 0;  // of the connection; a dropped one's handlers do nothing
     beast::flat_buffer buffer;
     std::deque<std::string> queue;
     bool seenSelf = false;
+    std::string key;
+    std::uint64_t next = 1;
+    std::uint64_t acknowledged = 1;
+    Clock::time_point lastAck;
+    std::string awaited;  // the line whose arrival ends catching up
+    bool caughtUp = false;
 };
 
 std::int64_t Percentile(std::vector<std::int64_t>& values, double share) {
@@ -363,6 +425,30 @@ int main(int argc, char** argv) {
     std::printf("\nrelay memory: %ld KB at start, %.1f KB per TCP client, %.1f KB per seat\n",
                 rssStart, static_cast<double>(rssTcp - rssStart) / seats,
                 static_cast<double>(rssWeb - rssTcp) / seats);
+
+    // Every seat's connection drops at once, the party goes on, and every seat comes back.
+    for (const auto& seat : webSeats) seat->Drop();
+    RunUntil(
+        io, [] { return false; }, 500ms);
+    for (int n = 0; n < kMissedLines; ++n) tcpClients.front()->SendChat();
+    const std::string last = "\x81\x46" + std::to_string(NowNs()) + " end";
+    tcpClients.front()->SendText(last.substr(2));
+    RunUntil(
+        io, [] { return false; }, 500ms);
+    const auto resumed = Clock::now();
+    for (const auto& seat : webSeats) seat->Resume(last);
+    if (!RunUntil(
+            io,
+            [&] {
+                return std::all_of(webSeats.begin(), webSeats.end(),
+                                   [](const auto& seat) { return seat->CaughtUp(); });
+            },
+            60s)) {
+        Fail("seats that came back did not catch up");
+    }
+    std::printf("%d seats back at once, %d lines missed each: all caught up in %.0f ms\n", seats,
+                kMissedLines + 1,
+                std::chrono::duration<double, std::milli>(Clock::now() - resumed).count());
     kill(relay, SIGTERM);
     int status = 0;
     waitpid(relay, &status, 0);

@@ -27,6 +27,13 @@ VESK_PACKAGE_CHECK_PACKAGES=(
     systemd
 )
 
+# The browser seat's accessibility test runs axe-core, from the npm registry: this version,
+# whose tarball must match the registry's integrity hash. The test gives it to the page; the
+# relay never serves it.
+VESK_AXE_VERSION=4.14.1
+VESK_AXE_INTEGRITY=sha512-FHfa+lmNjQZfJz1q8wKqIDwC6DExcHt/pkjNQb09a3NPjCKg2rhu5qb2S4r76ASyFNNtuFooJpZe37OgudVGtQ==
+VESK_AXE_FILE=$VESK_ROOT/.cache/axe-core-$VESK_AXE_VERSION/axe.min.js
+
 vesk_as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -53,4 +60,26 @@ vesk_build() {
     [ $# -eq 0 ] || targets=(--target "$@")
     cmake -S "$VESK_ROOT" -B "$VESK_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     cmake --build "$VESK_BUILD" -j "$(nproc)" "${targets[@]}"
+}
+
+# vesk_install_axe: fetches axe-core into VESK_AXE_FILE, once (python3 comes with the test
+# packages).
+vesk_install_axe() {
+    [ -f "$VESK_AXE_FILE" ] && return 0
+    echo "Fetching axe-core $VESK_AXE_VERSION from the npm registry"
+    python3 - "$VESK_AXE_VERSION" "$VESK_AXE_INTEGRITY" "$VESK_AXE_FILE" <<'PYTHON'
+import base64, hashlib, io, os, sys, tarfile, urllib.request
+version, integrity, target = sys.argv[1:]
+url = f"https://registry.npmjs.org/axe-core/-/axe-core-{version}.tgz"
+tarball = urllib.request.urlopen(url, timeout=120).read()
+digest = "sha512-" + base64.b64encode(hashlib.sha512(tarball).digest()).decode()
+if digest != integrity:
+    sys.exit(f"axe-core {version}: the tarball does not match its integrity hash")
+with tarfile.open(fileobj=io.BytesIO(tarball)) as archive:
+    script = archive.extractfile("package/axe.min.js").read()
+os.makedirs(os.path.dirname(target), exist_ok=True)
+with open(target + ".part", "wb") as out:
+    out.write(script)
+os.replace(target + ".part", target)
+PYTHON
 }

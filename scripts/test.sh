@@ -5,6 +5,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 vesk_install_packages
 vesk_install_packages "${VESK_TEST_PACKAGES[@]}"
+vesk_install_axe
 vesk_build
 cd "$VESK_BUILD"
 ctest --output-on-failure -j "$(nproc)"

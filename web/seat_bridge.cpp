@@ -138,7 +138,9 @@ std::vector<std::string> SeatBridge::FromRelay(std::string_view line) {
     return std::move(shown);
 }
 
-void SeatBridge::AppendChatLog(std::string_view text) { shown.push_back("{" + LogFields(text) + "}"); }
+void SeatBridge::AppendChatLog(std::string_view text) {
+    shown.push_back("{" + LogFields(text) + "}");
+}
 
 std::string PastMessage(const std::vector<SaidBefore>& lines) {
     std::string message = R"({"past":[)";
@@ -148,7 +150,8 @@ std::string PastMessage(const std::vector<SaidBefore>& lines) {
         std::string_view text = said.line;
         if (KindOfLine(text) == LineKind::Talk) text.remove_prefix(wire::kTalkPrefix.size());
         if (text.ends_with(wire::kLineEnd)) text.remove_suffix(wire::kLineEnd.size());
-        message += R"({"t":)" + std::to_string(said.epochMs) + "," + LogFields(ShownText(text)) + "}";
+        message +=
+            R"({"t":)" + std::to_string(said.epochMs) + "," + LogFields(ShownText(text)) + "}";
     }
     return message + "]}";
 }

@@ -30,6 +30,8 @@ constexpr std::size_t kMaxPageBacklogBytes = 256 * 1024;
 // What a seat keeps of the conversation that its page has not acknowledged. Beyond it the
 // seat takes no more from the relay until the page acknowledges some.
 constexpr std::size_t kMaxUnackedBytes = 1024 * 1024;
+// The most a seat's write buffer keeps between writes.
+constexpr std::size_t kKeptWriteBytes = 16 * 1024;
 // Runs of the relay's lines looked at in one go.
 constexpr std::size_t kRelayRuns = 8;
 
@@ -69,7 +71,9 @@ protected:
     ~SeatPage() = default;
 };
 
-class Seat : public WebConnection, public LocalParticipant, public std::enable_shared_from_this<Seat> {
+class Seat : public WebConnection,
+             public LocalParticipant,
+             public std::enable_shared_from_this<Seat> {
 public:
     Seat(std::shared_ptr<WebServer::Shared> shared, std::string peerAddress)
         : shared(std::move(shared)),
@@ -195,8 +199,9 @@ private:
         const auto wallNow = std::chrono::system_clock::now();
         std::vector<SaidBefore> lines;
         for (PartyCore::PastLine& past : place.History()) {
-            const auto when = wallNow - std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                                            steadyNow - past.at);
+            const auto when =
+                wallNow - std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                              steadyNow - past.at);
             lines.push_back(SaidBefore{std::move(past.line), EpochMs(when)});
         }
         if (!lines.empty()) TellPage(Told{PastMessage(lines)});
@@ -481,19 +486,25 @@ private:
             outgoing += ']';
         }
         toPage.clear();
-        page.async_write(asio::buffer(outgoing), [self = this->shared_from_this()](
-                                                     beast::error_code error, std::size_t) {
-            self->pageBacklog = 0;
-            for (const Told& told : self->toPage) self->pageBacklog += told.json.size();
-            if (error) {
-                self->End();
-                return;
-            }
-            if (self->seat && self->pageBacklog <= kMaxPageBacklogBytes / 2) {
-                self->seat->LinesWaiting();
-            }
-            self->WritePage();
-        });
+        page.async_write(asio::buffer(outgoing),
+                         [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                             // A seat keeps no buffer the size of its largest message (the recent
+                             // conversation it was sent on joining, say) for the rest of the
+                             // evening.
+                             if (self->outgoing.capacity() > kKeptWriteBytes)
+                                 self->outgoing = std::string();
+                             self->pageBacklog = 0;
+                             for (const Told& told : self->toPage)
+                                 self->pageBacklog += told.json.size();
+                             if (error) {
+                                 self->End();
+                                 return;
+                             }
+                             if (self->seat && self->pageBacklog <= kMaxPageBacklogBytes / 2) {
+                                 self->seat->LinesWaiting();
+                             }
+                             self->WritePage();
+                         });
     }
 
     // Closes the page's WebSocket once what it was told has gone out.

@@ -4,9 +4,9 @@
 // own connections do; the counters are read from other threads as well.
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <optional>
-#include <map>
 #include <set>
 #include <string>
 

@@ -230,7 +230,7 @@ struct Followed {
     std::vector<std::string> logs;
     std::vector<std::uint64_t> numbers;
     std::vector<std::uint64_t> logNumbers;  // of each of logs
-    std::string past;  // the recent conversation's message, when one came
+    std::string past;                       // the recent conversation's message, when one came
 
     // As if what came from the log text on had been lost on the way.
     void LoseFrom(std::string_view text) {
@@ -243,14 +243,16 @@ struct Followed {
 
     // Reads until a log message holding text has been taken.
     bool ReadUntil(PageSocket& page, std::string_view text) {
-        static const std::regex item(R"re(\{"n":(\d+),"t":\d+\}|\{"key":"([0-9a-f]+)"\}|\{"(log|add|del)":("((?:[^"\\]|\\.)*)"|\d+))re");
+        static const std::regex item(
+            R"re(\{"n":(\d+),"t":\d+\}|\{"key":"([0-9a-f]+)"\}|\{"(log|add|del)":("((?:[^"\\]|\\.)*)"|\d+))re");
         while (const auto frame = page.Next()) {
             if (const auto at = frame->find(R"({"past":[)"); at != std::string::npos) {
                 past = frame->substr(at, frame->find("]}", at) - at);
             }
             std::uint64_t seq = 0;
             bool found = false;
-            for (std::sregex_iterator at(frame->begin(), frame->end(), item), end; at != end; ++at) {
+            for (std::sregex_iterator at(frame->begin(), frame->end(), item), end; at != end;
+                 ++at) {
                 const std::smatch& m = *at;
                 if (m[1].matched) {
                     seq = std::stoull(m[1]);
@@ -284,7 +286,8 @@ TEST_F(BrowserSeat, APageThatComesBackGetsEveryLineItMissedOnceAndNobodySeesTheS
     first->Send("join\nAya");
     ASSERT_TRUE(followed.ReadUntil(*first, "Aya がパーティに参加しました"));
     // The recent conversation came first, apart from the live one.
-    EXPECT_TRUE(std::regex_search(followed.past, std::regex(R"(\{"t":\d{13},"log":"Tcp：前の話"\})")))
+    EXPECT_TRUE(
+        std::regex_search(followed.past, std::regex(R"(\{"t":\d{13},"log":"Tcp：前の話"\})")))
         << followed.past;
     ASSERT_EQ(followed.key.size(), 32u);
     const auto say = [&](int from, int to) {

@@ -171,11 +171,13 @@ function speakerColour(name) {
   for (const byte of new TextEncoder().encode(name)) hash = Math.imul(hash ^ byte, 16777619) >>> 0;
   const hue = hash % 360;
   const dark = matchMedia("(prefers-color-scheme: dark)").matches;
-  const back = dark ? [0x23, 0x26, 0x2b] : [0xf3, 0xf4, 0xf6];
-  for (let step = 0; step <= 10; step++) {
-    const lightness = dark ? 0.65 + step * 0.03 : 0.38 - step * 0.03;
+  // The log's background, and those of the player's own lines and of mentions.
+  const backs = dark ? [[0x23, 0x26, 0x2b], [0x26, 0x34, 0x4d], [0x4a, 0x3f, 0x12]]
+                     : [[0xf3, 0xf4, 0xf6], [0xe6, 0xee, 0xfb], [0xff, 0xf3, 0xc4]];
+  for (let step = 0; step <= 12; step++) {
+    const lightness = dark ? 0.65 + step * 0.025 : 0.38 - step * 0.025;
     const rgb = hslToRgb(hue, 0.65, lightness);
-    if (contrast(rgb, back) >= 4.5) return `rgb(${rgb.join(",")})`;
+    if (backs.every((back) => contrast(rgb, back) >= 4.5)) return `rgb(${rgb.join(",")})`;
   }
   return "";
 }
@@ -200,6 +202,13 @@ function contrast(a, b) {
   const [x, y] = [luminance(a), luminance(b)].sort((p, q) => q - p);
   return (x + 0.05) / (y + 0.05);
 }
+
+// The speakers' colours follow the light or dark mode the system switches to.
+matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => {
+  for (const name of document.querySelectorAll("#log .speaker")) {
+    name.style.color = speakerColour(name.dataset.speaker);
+  }
+});
 
 function clock(epochMs) {
   return new Date(epochMs).toLocaleTimeString("ja-JP", {hour: "2-digit", minute: "2-digit"});
@@ -228,6 +237,7 @@ function logLine(text, relayBytes, epochMs) {
   } else {
     const name = document.createElement("span");
     name.className = "speaker";
+    name.dataset.speaker = speaker;
     name.style.color = speakerColour(speaker);
     const at = text.indexOf(speaker) + speaker.length;
     name.textContent = text.slice(0, at);
@@ -399,6 +409,8 @@ function endSeat(notice) {
   saveSeat();
   clearTimeout(retryTimer);
   if (notice) showNotice(notice);
+  // The list was the party's as this seat saw it; it sees it no more.
+  $("people").replaceChildren();
   showLink("closed");
   $("rejoin").hidden = false;
 }
