@@ -193,6 +193,13 @@ public:
         Write("resume\n" + key + "\n" + std::to_string(next));
     }
     bool CaughtUp() const { return caughtUp; }
+    // As the page does once its messages have stopped coming for a moment.
+    void Acknowledge() {
+        if (next == acknowledged) return;
+        acknowledged = next;
+        lastAck = Clock::now();
+        Write("ack\n" + std::to_string(next));
+    }
 
 private:
     void Open() {
@@ -262,11 +269,7 @@ private:
             if (!awaited.empty() && text.find(awaited) != std::string::npos) caughtUp = true;
             Count(party, 1, text);
         }
-        if (next - acknowledged >= 256 || Clock::now() - lastAck >= 200ms) {
-            acknowledged = next;
-            lastAck = Clock::now();
-            Write("ack\n" + std::to_string(next));
-        }
+        if (next - acknowledged >= 256 || Clock::now() - lastAck >= 200ms) Acknowledge();
     }
 
     asio::io_context& io;
@@ -412,6 +415,11 @@ int main(int argc, char** argv) {
     if (!RunUntil(
             io, [&] { return party.joined == 2 * seats; }, 60s))
         Fail("seats not joined");
+    RunUntil(
+        io, [] { return false; }, 200ms);
+    for (const auto& seat : webSeats) seat->Acknowledge();
+    RunUntil(
+        io, [] { return false; }, 200ms);
     const long rssWeb = RssKb(relay);
 
     std::printf("%d TCP clients and %d browser seats in one party, %d s a phase\n\n", seats, seats,

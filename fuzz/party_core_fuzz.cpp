@@ -1,5 +1,6 @@
 // The party core fed random sequences of what a loop tells it: connections that come, send
-// names, lines, garbage and floods, take what they are sent or not, and leave, while time
+// names, lines, garbage and floods, take what they are sent or not, are away for a while
+// (as a browser seat's page), come with the recent conversation or not, and leave, while time
 // passes. After every step the party must hold together: the roster lists exactly the named
 // connections still there, once each; no queue holds more than its cap; and nobody receives
 // a line twice, nor a line out of the order in which the relay took it up.
@@ -37,6 +38,9 @@ vesk::RelayOptions Options() {
     options.perAddress = 3;
     options.floodLimit = 5;
     options.floodCutOff = 2s;
+    options.seatGrace = 3s;
+    options.historyLines = 6;
+    options.historyBytes = 300;
     return options;
 }
 
@@ -45,6 +49,7 @@ struct Peer {
     bool open = true;
     bool named = false;  // a line end has been sent: its first line was its name
     bool lastWasCr = false;
+    bool inReplay = false;  // between the relay's lines around the recent conversation
     std::string received;
     std::set<std::uint64_t> numbers;  // of the numbered lines received
 };
@@ -125,7 +130,18 @@ public:
                 core.Flush(now);
                 break;
             case 7:
-                if (peer) core.Ended(peer->id, now);
+                if (!peer) break;
+                switch (input.Byte() % 3) {
+                    case 0:
+                        core.Ended(peer->id, now);
+                        break;
+                    case 1:
+                        core.Hold(peer->id, now);
+                        break;
+                    case 2:
+                        core.Resume(peer->id, now);
+                        break;
+                }
                 break;
             case 8:
                 if (peer && core.ReadRoom(peer->id) == 0)
@@ -156,6 +172,8 @@ private:
             Peer peer;
             peer.id = *id;
             peers.push_back(peer);
+            // As the loop does for a TCP client when the host asks for it.
+            if (address.back() % 2 == 0) core.SendHistory(*id, now);
         }
     }
 
@@ -196,6 +214,11 @@ private:
         while ((end = peer.received.find("\r\n")) != std::string::npos) {
             const std::string line = peer.received.substr(0, end);
             peer.received.erase(0, end + 2);
+            // What the party said before this peer came is no line out of order.
+            static const std::string start = vesk::Cp932FromUtf8("talk【これまでの会話】");
+            static const std::string stop = vesk::Cp932FromUtf8("talk【ここまで】");
+            if (line == start || line == stop) peer.inReplay = line == start;
+            if (peer.inReplay) continue;
             // A numbered line that the relay read only in part, for want of room, is no longer
             // one.
             if (line.size() < 7 || !line.starts_with("talk") || line[4] != kMark ||

@@ -30,7 +30,7 @@ constexpr std::size_t kMaxPageBacklogBytes = 256 * 1024;
 // What a seat keeps of the conversation that its page has not acknowledged. Beyond it the
 // seat takes no more from the relay until the page acknowledges some.
 constexpr std::size_t kMaxUnackedBytes = 1024 * 1024;
-// The most a seat's write buffer keeps between writes.
+// The most a page's write buffer keeps between writes.
 constexpr std::size_t kKeptWriteBytes = 16 * 1024;
 // Runs of the relay's lines looked at in one go.
 constexpr std::size_t kRelayRuns = 8;
@@ -48,11 +48,15 @@ std::int64_t EpochMs(std::chrono::system_clock::time_point when) {
 }  // namespace
 
 // A message on its way to the page: seq is its number in the seat's conversation, 0 for a
-// message outside it (lists, notices, answers).
+// message outside it (lists, notices, answers). A message of the conversation stays in the
+// seat, which keeps it until the page acknowledges it; the page's connection refers to it
+// there (kept) until it writes it.
 struct Told {
     std::string json;
     std::uint64_t seq = 0;
     std::int64_t epochMs = 0;
+    const std::string* kept = nullptr;
+    std::string_view Text() const { return kept ? *kept : json; }
 };
 
 // What a seat needs of the page's WebSocket that holds it.
@@ -98,7 +102,7 @@ public:
         return reply.toRelay.empty() || place.Say(reply.toRelay);
     }
 
-    // The page acknowledges every message before next.
+    // The page acknowledges every message before next, all of which it was written.
     void Acknowledged(std::uint64_t next) {
         while (!unacked.empty() && firstUnacked < next) {
             unackedBytes -= unacked.front().json.size();
@@ -126,7 +130,8 @@ public:
             next = nextSeq;
         }
         for (std::uint64_t seq = std::max(*next, firstUnacked); seq < nextSeq; ++seq) {
-            page->Tell(unacked[seq - firstUnacked]);
+            const Told& kept = unacked[seq - firstUnacked];
+            page->Tell(Told{{}, seq, kept.epochMs, &kept.json});
         }
         TakeLines();
     }
@@ -243,10 +248,10 @@ private:
 
     // A message of the conversation: numbered, kept until acknowledged, told.
     void Converse(std::string json) {
-        Told told{std::move(json), nextSeq++, EpochMs(std::chrono::system_clock::now())};
-        unackedBytes += told.json.size();
-        unacked.push_back(told);
-        page->Tell(std::move(told));
+        const Told& kept = unacked.emplace_back(
+            Told{std::move(json), nextSeq++, EpochMs(std::chrono::system_clock::now())});
+        unackedBytes += kept.json.size();
+        page->Tell(Told{{}, kept.seq, kept.epochMs, &kept.json});
     }
 
     void End() {
@@ -333,15 +338,15 @@ public:
         beast::get_lowest_layer(page).socket().close(ignored);
     }
 
-    void Tell(Told message) override { Tell({std::move(message)}); }
-
-    // Messages told together leave together.
-    void Tell(std::initializer_list<Told> messages) {
-        for (const Told& message : messages) {
-            pageBacklog += message.json.size();
-            toPage.push_back(message);
-        }
+    void Tell(Told message) override {
+        Queue(std::move(message));
         if (!pageWriting) WritePage();
+    }
+
+    // Two messages that leave together.
+    void Tell(Told first, Told then) {
+        Queue(std::move(first));
+        Tell(std::move(then));
     }
 
     std::size_t Backlog() const override { return pageBacklog; }
@@ -353,13 +358,13 @@ public:
     }
 
     void SeatGone(std::string_view notice) override {
-        seat.reset();
-        Tell({Told{NoticeMessage(notice)}, Told{R"({"ended":true})"}});
+        LetGoOfSeat();
+        Tell(Told{NoticeMessage(notice)}, Told{R"({"ended":true})"});
         CloseAfterTelling();
     }
 
     void Replaced() override {
-        seat.reset();
+        LetGoOfSeat();
         Tell(Told{R"({"replaced":true})"});
         closeCode = websocket::close_code::policy_error;
         CloseAfterTelling();
@@ -369,7 +374,7 @@ private:
     void Welcome() {
         if (shared->seats > shared->options.maxSeats) {
             closeCode = websocket::close_code::try_again_later;
-            Tell({Told{NoticeMessage(kFullNotice)}, Told{R"({"full":true})"}});
+            Tell(Told{NoticeMessage(kFullNotice)}, Told{R"({"full":true})"});
             return;
         }
         Tell(Told{ListsMessage(LoadSeatLists(shared->options.dataPaths))});
@@ -415,9 +420,15 @@ private:
         if (kind == "ping") {
             Tell(Told{R"({"pong":true})"});
         } else if (kind == "ack" && fields.size() == 2) {
-            if (const auto next = SeqField(fields[1]); next && seat) seat->Acknowledged(*next);
+            // Never past what was written: the seat lets go of what the page acknowledges.
+            if (const auto next = SeqField(fields[1]); next && seat) {
+                seat->Acknowledged(std::min(*next, writtenThrough + 1));
+            }
         } else if (kind == "leave") {
-            if (seat) std::exchange(seat, nullptr)->Leave(*this);
+            if (const std::shared_ptr<Seat> holding = seat) {
+                LetGoOfSeat();
+                holding->Leave(*this);
+            }
             CloseAfterTelling();
         } else if (kind == "resume" && fields.size() == 3) {
             Resume(fields[1], fields[2]);
@@ -444,6 +455,7 @@ private:
             Tell(Told{R"({"resumed":false})"});
             return;
         }
+        LetGoOfSeat();
         seat = found->second;
         seat->Attach(*this, SeqField(nextField));
     }
@@ -460,51 +472,40 @@ private:
             return;
         }
         pageWriting = true;
-        std::vector<std::string_view> parts;
-        std::vector<std::string> marks;
-        marks.reserve(toPage.size());
+        const bool several = toPage.size() > 1 || toPage.front().seq != 0;
+        outgoing.assign(several ? "[" : "");
         std::uint64_t expected = 0;
         std::int64_t markedAt = 0;
         for (const Told& told : toPage) {
+            if (outgoing.size() > 1) outgoing += ',';
             if (told.seq != 0 && (told.seq != expected || told.epochMs >= markedAt + 1000)) {
-                marks.push_back(R"({"n":)" + std::to_string(told.seq) + R"(,"t":)" +
-                                std::to_string(told.epochMs) + "}");
-                parts.push_back(marks.back());
+                outgoing += R"({"n":)" + std::to_string(told.seq) + R"(,"t":)" +
+                            std::to_string(told.epochMs) + "},";
                 markedAt = told.epochMs;
             }
             if (told.seq != 0) expected = told.seq + 1;
-            parts.push_back(told.json);
+            outgoing += told.Text();
         }
-        if (parts.size() == 1) {
-            outgoing.assign(parts.front());
-        } else {
-            outgoing = "[";
-            for (const std::string_view part : parts) {
-                if (outgoing.size() > 1) outgoing += ',';
-                outgoing += part;
-            }
-            outgoing += ']';
-        }
+        if (several) outgoing += ']';
+        if (expected != 0) writtenThrough = expected - 1;
         toPage.clear();
         page.async_write(asio::buffer(outgoing),
                          [self = this->shared_from_this()](beast::error_code error, std::size_t) {
-                             // A seat keeps no buffer the size of its largest message (the recent
-                             // conversation it was sent on joining, say) for the rest of the
-                             // evening.
-                             if (self->outgoing.capacity() > kKeptWriteBytes)
-                                 self->outgoing = std::string();
-                             self->pageBacklog = 0;
-                             for (const Told& told : self->toPage)
-                                 self->pageBacklog += told.json.size();
-                             if (error) {
-                                 self->End();
-                                 return;
-                             }
-                             if (self->seat && self->pageBacklog <= kMaxPageBacklogBytes / 2) {
-                                 self->seat->LinesWaiting();
-                             }
-                             self->WritePage();
+                             self->Written(error);
                          });
+    }
+
+    void Written(beast::error_code error) {
+        // No buffer the size of the largest message (the recent conversation on joining) is
+        // kept for the rest of the evening.
+        if (outgoing.capacity() > kKeptWriteBytes) outgoing = std::string();
+        CountBacklog();
+        if (error) {
+            End();
+            return;
+        }
+        if (seat && pageBacklog <= kMaxPageBacklogBytes / 2) seat->LinesWaiting();
+        WritePage();
     }
 
     // Closes the page's WebSocket once what it was told has gone out.
@@ -522,8 +523,28 @@ private:
 
     // The page is gone or going: a seat it held is held in the party for its return.
     void End() {
-        if (closing) return;
-        if (seat) std::exchange(seat, nullptr)->Detach(*this);
+        if (closing || !seat) return;
+        const std::shared_ptr<Seat> holding = seat;
+        LetGoOfSeat();
+        holding->Detach(*this);
+    }
+
+    void Queue(Told message) {
+        pageBacklog += message.Text().size();
+        toPage.push_back(std::move(message));
+    }
+
+    void CountBacklog() {
+        pageBacklog = 0;
+        for (const Told& told : toPage) pageBacklog += told.Text().size();
+    }
+
+    // What this connection still had to write of the seat's conversation is the seat's, which
+    // gives it to the page that holds the seat next.
+    void LetGoOfSeat() {
+        seat.reset();
+        std::erase_if(toPage, [](const Told& told) { return told.kept != nullptr; });
+        CountBacklog();
     }
 
     const std::shared_ptr<WebServer::Shared> shared;
@@ -535,6 +556,7 @@ private:
     std::vector<Told> toPage;  // told, waiting for the write under way to end
     std::string outgoing;      // the message being written
     std::size_t pageBacklog = 0;
+    std::uint64_t writtenThrough = 0;  // the last message of the conversation written
     bool pageWriting = false;
     bool pageHeld = false;  // the relay holds enough of its lines: the page is not read
     bool closing = false;
