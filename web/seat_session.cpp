@@ -153,7 +153,10 @@ public:
         End();
     }
 
-    void Shut() override { End(); }
+    void Shut() override {
+        const auto self = shared_from_this();
+        End();
+    }
 
     void LinesWaiting() override { TakeLines(); }
 
@@ -163,6 +166,7 @@ public:
 
     void SeatEnded() override {
         if (ended) return;
+        const auto self = shared_from_this();
         End();
         Gone(bridge.Seated() ? kEndedNotice : kRefusedNotice);
     }
@@ -254,11 +258,10 @@ private:
         page->Tell(Told{{}, kept.seq, kept.epochMs, &kept.json});
     }
 
+    // The caller holds this seat: the registry may have held the last reference to it.
     void End() {
         if (!key.empty()) {
             shared->open.erase(this);
-            // The registry may hold the last reference to this seat.
-            const auto self = shared_from_this();
             shared->places.erase(key);
             key.clear();
         }

@@ -218,11 +218,14 @@ function clock(epochMs) {
 // the speaker's colour, the relay's rolls with their badge and seal verdict.
 function logLine(text, relayBytes, epochMs) {
   const line = document.createElement("div");
-  const time = document.createElement("time");
-  time.className = "time";
-  time.dateTime = new Date(epochMs).toISOString();
-  time.textContent = clock(epochMs);
-  line.append(time);
+  // A blank line, which spaces the log out, has no time to tell.
+  if (text !== "") {
+    const time = document.createElement("time");
+    time.className = "time";
+    time.dateTime = new Date(epochMs).toISOString();
+    time.textContent = clock(epochMs);
+    line.append(time);
+  }
   if (relayBytes !== undefined) {
     // The relay's roll: no player's line can carry its mark.
     line.classList.add("relay");
