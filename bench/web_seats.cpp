@@ -3,9 +3,9 @@
 // each kind sends 80-byte chat lines, first at a chat-like pace (100 lines a second each), then
 // at full speed (64 lines in flight each). Every participant reads everything. Prints, for each
 // kind of receiver, deliveries per second and the latency from a line's send stamp to its
-// arrival (p50, p99), and the relay's resident memory per TCP client and per seat. Last, every
-// seat's connection drops at once, 200 lines are said, and every seat comes back with its key:
-// the time until all of them have every line they missed.
+// arrival (p50, p99), the relay's CPU time per delivery, and its resident memory per TCP client
+// and per seat. Last, every seat's connection drops at once, 200 lines are said, and every seat
+// comes back with its key: the time until all of them have every line they missed.
 //
 //   web_seats [--relay PATH] [--seats 100] [--seconds 5]
 //
@@ -15,6 +15,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fcntl.h>
 #include <algorithm>
@@ -63,6 +64,18 @@ int FreePort() {
     asio::io_context io;
     tcp::acceptor probe(io, {tcp::v4(), 0});
     return probe.local_endpoint().port();
+}
+
+// The CPU time the process has used, user and system, in seconds.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string field;
+    unsigned long long ticks = 0;
+    // utime and stime are fields 14 and 15; the command name in field 2 holds no blank here.
+    for (int n = 1; n <= 15 && stat >> field; ++n) {
+        if (n >= 14) ticks += std::stoull(field);
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 long RssKb(pid_t pid) {
@@ -312,6 +325,7 @@ void Phase(const char* title, asio::io_context& io, Party& party, std::vector<Cl
     party.tally[1].Clear();
     for (Client* sender : senders) sender->inFlight = 0;
     party.measuring = true;
+    const double cpuBefore = CpuSeconds(relayPid);
     const auto started = Clock::now();
     auto nextPaced = started;
     while (Clock::now() - started < seconds) {
@@ -331,13 +345,18 @@ void Phase(const char* title, asio::io_context& io, Party& party, std::vector<Cl
     }
     party.measuring = false;
     const double elapsed = std::chrono::duration<double>(Clock::now() - started).count();
+    const double cpu = CpuSeconds(relayPid) - cpuBefore;
+    double deliveries = 0;
     for (int kind = 0; kind < 2; ++kind) {
         std::vector<std::int64_t>& latencies = party.tally[kind].latencies;
         std::printf("| %s | %s | %.0f | %.2f | %.2f |\n", title, kind == 0 ? "TCP" : "web seat",
                     static_cast<double>(latencies.size()) / elapsed,
                     static_cast<double>(Percentile(latencies, 0.5)) / 1e6,
                     static_cast<double>(Percentile(latencies, 0.99)) / 1e6);
+        deliveries += static_cast<double>(latencies.size());
     }
+    std::printf("| %s | relay CPU | %.2f us a delivery | | |\n", title,
+                deliveries > 0 ? cpu / deliveries * 1e6 : 0.0);
 }
 
 }  // namespace

@@ -160,6 +160,11 @@ public:
 
     void LinesWaiting() override { TakeLines(); }
 
+    // The page has taken enough of what it was told: what waits in the relay may come.
+    void PageHasRoom() {
+        if (relayPaused) TakeLines();
+    }
+
     void MaySayMore() override {
         if (page) page->MaySayMore();
     }
@@ -507,7 +512,7 @@ private:
             End();
             return;
         }
-        if (seat && pageBacklog <= kMaxPageBacklogBytes / 2) seat->LinesWaiting();
+        if (seat && pageBacklog <= kMaxPageBacklogBytes / 2) seat->PageHasRoom();
         WritePage();
     }
 
