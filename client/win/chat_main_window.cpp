@@ -2,6 +2,7 @@
 
 #include <shellscalingapi.h>
 
+#include <iterator>
 #include <utility>
 
 #include "client/rules/toolbar_layout.h"
@@ -132,6 +133,27 @@ void NativeChatWindow::CreateChildren() {
     nameBox.emplace(CreateComboBox());
     ScaleControls();
     queue.Attach(window);
+}
+
+bool NativeChatWindow::TakeTab(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || !diceBox || !nameBox) {
+        return false;
+    }
+    const HWND order[] = {diceBox->Window(), nameBox->Window(), chatLog.Window(), participantList,
+                          chatInput.Window()};
+    const std::size_t count = std::size(order);
+    std::size_t at = 0;
+    // A combo box's keys come from the edit field inside it.
+    while (at < count && order[at] != message.hwnd && !IsChild(order[at], message.hwnd)) ++at;
+    if (at == count) return false;
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    const HWND next = order[backwards ? (at + count - 1) % count : (at + 1) % count];
+    SetFocus(next);
+    // As in a dialog, a box reached by Tab has its text selected, so that typing replaces it.
+    if (next == diceBox->Window() || next == nameBox->Window()) {
+        SendMessageW(next, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    }
+    return true;
 }
 
 HWND NativeChatWindow::CreateComboBox() {

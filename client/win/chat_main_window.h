@@ -40,6 +40,11 @@ public:
 
     HWND Window() const { return window; }
 
+    // Tab and Shift+Tab (a key message of the message loop) move between the dice box, the
+    // name box, the chat log, the participant list and the chat input, round and round; true
+    // when message was one and has been handled.
+    bool TakeTab(const MSG& message);
+
     // ChatWindow
     void AppendChatLog(std::string_view text) override { core.ShowLine(text); }
     void AddParticipantRow(std::string_view name) override;

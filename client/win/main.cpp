@@ -12,13 +12,15 @@ namespace {
 
 constexpr const wchar_t* kProgramName = L"VeskChat";
 
-void RunMessageLoop(HWND window, HACCEL accelerators) {
+void RunMessageLoop(vesk::NativeChatWindow& chat, HACCEL accelerators) {
+    const HWND window = chat.Window();
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         // The system gives no accelerator of a greyed menu item to the window.
         if (accelerators != nullptr && TranslateAcceleratorW(window, accelerators, &message)) {
             continue;
         }
+        if (chat.TakeTab(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -43,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         if (!vesk::NativeChatWindow::RegisterWindowClass(instance) || !window.Start()) {
             showMessage(vesk::Cp932FromUtf8("起動に失敗しました"));
         } else {
-            RunMessageLoop(window.Window(),
+            RunMessageLoop(window,
                            LoadAcceleratorsW(instance, MAKEINTRESOURCEW(VESK_CHAT_ACCELERATORS)));
         }
     }

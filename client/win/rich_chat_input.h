@@ -1,7 +1,8 @@
 #pragma once
 
 // The one-line chat input of the native window, a rich edit: Enter hands the typed text to
-// the party, a right click offers cut, copy and paste as commands 211 to 213.
+// the party, a right click offers cut, copy and paste as commands 211 to 213. What is pasted
+// stays whole: its line breaks become spaces.
 
 #include <functional>
 
@@ -29,6 +30,7 @@ public:
 private:
     static LRESULT CALLBACK Procedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR self);
+    static void PasteAsOneLine(HWND control);
     void Send(UINT message);
 
     const std::function<void()> send;

@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "resources/client/vesk_chat_ids.h"
 #include "tests/client/dice/temp_folder.h"
@@ -73,6 +76,45 @@ private:
     HKEY key = nullptr;
     std::optional<DWORD> previous;
 };
+
+// The control of the window's thread that has the keyboard focus.
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// The window's combo boxes, wherever they are among its descendants, in the order made.
+std::vector<HWND> ComboBoxes(HWND window) {
+    std::vector<HWND> found;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) {
+            wchar_t name[16] = {};
+            GetClassNameW(child, name, 16);
+            if (std::wstring_view(name) == L"ComboBox") {
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Puts text on the clipboard, as another program's copy would.
+void CopyToClipboard(const std::wstring& text) {
+    const HWND owner =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    std::wmemcpy(static_cast<wchar_t*>(GlobalLock(memory)), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
+    CloseClipboard();
+    DestroyWindow(owner);
+}
 
 // A control's place in its parent's client area, and its size.
 RECT PlaceInParent(HWND control) {
@@ -211,6 +253,47 @@ TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
     EXPECT_TRUE(
         LogEndsWith(L"サーバーに接続していません。ファイルメニューの「接続」で接続してください\r"));
     EXPECT_EQ(WindowText(Input()), L"まだ届かない");
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(chat->WaitForExit(), 0u);
+}
+
+// Tab goes round the controls as a Windows player expects; a pasted text of several lines,
+// which a one-line rich edit would cut at its first line break, arrives whole as one line.
+TEST_F(ChatWindowTest, TabGoesRoundTheControlsAndAPasteKeepsEveryLine) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<HWND> boxes = ComboBoxes(window);
+    ASSERT_EQ(boxes.size(), 2u);
+    const HWND order[] = {boxes[0], boxes[1],
+                          FindWindowExW(window, nullptr, L"RICHEDIT50W", nullptr),
+                          FindWindowExW(window, nullptr, L"LISTBOX", nullptr), Input()};
+    for (std::size_t at = 0; at < std::size(order); ++at) {
+        // The key comes to the control that has the focus: a combo box's edit field.
+        const HWND field = FindWindowExW(order[at], nullptr, L"Edit", nullptr);
+        PostMessageW(field != nullptr ? field : order[at], WM_KEYDOWN, VK_TAB, 1);
+        const HWND next = order[(at + 1) % std::size(order)];
+        EXPECT_TRUE(WaitFor([&] {
+            const HWND focused = Focused(window);
+            return focused == next || IsChild(next, focused);
+        })) << "Tab from control "
+            << at;
+    }
+
+    PostMessageW(window, WM_COMMAND, VESK_CMD_CONNECT, 0);
+    const HWND connect = chat->WaitForWindow(kDialogClass, L"接続");
+    ASSERT_NE(connect, nullptr);
+    TestListener relay;
+    SetDlgItemTextW(connect, VESK_ID_PORT, std::to_wstring(relay.Port()).c_str());
+    SetDlgItemTextW(connect, VESK_ID_NAME, L"アヤ");
+    PostMessageW(connect, WM_COMMAND, IDOK, 0);
+    TestPeer party(TestPeer::Adopt{relay.Accept(kDeadline)});
+    ASSERT_TRUE(party.Connected());
+    for (int line = 0; line < 4; ++line) ASSERT_TRUE(party.NextLine());
+
+    CopyToClipboard(L"一行目\r\npdel0\n二行目");
+    PostMessageW(Input(), WM_PASTE, 0, 0);
+    PostMessageW(Input(), WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(party.NextLine(), Sjis("talkアヤ：一行目 pdel0 二行目\r\n"));
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(chat->WaitForExit(), 0u);

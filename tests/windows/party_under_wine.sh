@@ -81,6 +81,21 @@ if [ -n "$screenshot" ]; then
     import -display "$DISPLAY" -window root -crop 610x740+0+0 +repage "$screenshot"
 fi
 
+step "a pasted text of three lines from the Wine client arrives whole, as one line"
+say_through_clipboard "$wine_chat" $'一行目\npdel0\n二行目'
+expect_line 'talkアリス：一行目 pdel0 二行目'
+
+step "Shift+Tab and Tab in the Wine client: from the chat input to the name box and back"
+focus "$wine_chat"
+click_chat_input "$wine_chat"
+# Back past the participant list and the chat log to the name box, whose name is selected.
+keys shift+Tab shift+Tab shift+Tab
+type_ascii Bob
+keys Tab Tab Tab
+type_ascii tab
+keys Return
+expect_line 'talkBob：tab'
+
 step "the Wine client saves its log: File > ログを保存"
 focus "$wine_chat"
 # The File menu opens on its first item; down from there (separators are passed over): 切断,
