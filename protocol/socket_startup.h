@@ -11,6 +11,9 @@
 
 namespace vesk {
 
+// What a program ends with when it cannot start; every ordinary end is 0.
+inline constexpr int kStartFailedExitCode = 1;
+
 enum class SocketStartupOutcome {
     Ready,
     NoVersion,     // the library did not start, so it granted no version

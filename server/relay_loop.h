@@ -109,6 +109,8 @@ public:
     std::size_t SlotCount() const { return core.SlotCount(); }
     int ConnectedCount() const { return core.ConnectedCount(); }
     std::vector<Participant> Roster() const { return core.Roster(); }
+    // A line for the relay's event log (UTF-8), from the loop's thread.
+    void LogLine(std::string_view utf8Text);
 
     // A seat for a local participant coming from peerAddress; one that holds nothing when the
     // relay turned it away. The participant must outlive the seat.
@@ -134,7 +136,6 @@ private:
     void Carry();
     // A buffer for one read at a time, shared by every connection.
     std::span<char> ReadBuffer() { return {readBuffer.get(), kReadBytes}; }
-    void LogLine(std::string_view utf8Text);
 
     void AcceptNext();
     // Takes in the connections that wait, after the wait ended with error.

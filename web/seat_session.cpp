@@ -335,8 +335,8 @@ public:
         page.read_message_max(options.maxMessageBytes);
         page.text(true);
         page.async_accept(request, [self = this->shared_from_this()](beast::error_code error) {
-            if (error) return;
-            self->Welcome();
+            self->shared->NoteFailure("WebSocket の開始", error);
+            if (!error) self->Welcome();
         });
     }
 
@@ -398,6 +398,7 @@ private:
 
     void OnPageMessage(beast::error_code error) {
         if (error) {
+            shared->NoteFailure("ページからの受信", error);
             End();
             return;
         }
@@ -509,6 +510,7 @@ private:
         if (outgoing.capacity() > kKeptWriteBytes) outgoing = std::string();
         CountBacklog();
         if (error) {
+            shared->NoteFailure("ページへの送信", error);
             End();
             return;
         }

@@ -31,6 +31,9 @@ constexpr PageFile kPageFiles[] = {
 
 constexpr std::string_view kSeatPath = "/ws";
 
+// Different causes of failure noted at most; a relay that meets more notes no more of them.
+constexpr std::size_t kMostFailuresNoted = 32;
+
 bool SameText(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) ==
@@ -74,6 +77,7 @@ public:
             beast::get_lowest_layer(stream).expires_after(shared->options.requestTimeout);
             stream.async_handshake(asio::ssl::stream_base::server,
                                    [self = this->shared_from_this()](beast::error_code error) {
+                                       self->shared->NoteFailure("TLS の開始", error);
                                        if (!error) self->Read();
                                    });
         } else {
@@ -98,7 +102,11 @@ private:
             Respond(http::status::request_header_fields_too_large, "", "", false);
             return;
         }
-        if (error) return;  // closed, too slow or malformed: nothing more to say
+        if (error) {
+            // Closed, too slow or malformed: nothing more to say to it.
+            shared->NoteFailure("ページの要求", error);
+            return;
+        }
         Request request = parser->release();
         const std::string_view target = request.target();
         const std::string_view path = target.substr(0, target.find('?'));
@@ -150,6 +158,7 @@ private:
         http::async_write(
             stream, *response,
             [self = this->shared_from_this(), response](beast::error_code error, std::size_t) {
+                self->shared->NoteFailure("ページの送信", error);
                 if (!error && response->keep_alive()) {
                     self->Read();
                     return;
@@ -175,6 +184,7 @@ void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
     shared->acceptor->async_accept([shared](beast::error_code error, tcp::socket socket) {
         if (error == asio::error::operation_aborted || !shared->acceptor) return;
         if (error) {
+            shared->NoteFailure("接続の受け付け", error);
             auto pause = std::make_shared<asio::steady_timer>(shared->acceptor->get_executor(),
                                                               kAcceptPause);
             pause->async_wait([shared, pause](beast::error_code) {
@@ -199,6 +209,21 @@ void Accept(const std::shared_ptr<WebServer::Shared>& shared) {
 }
 
 }  // namespace
+
+void WebServer::Shared::NoteFailure(std::string_view during, const beast::error_code& error) {
+    if (!error || error == asio::error::operation_aborted || error == asio::error::eof ||
+        error == websocket::error::closed || error == http::error::end_of_stream) {
+        return;
+    }
+    const std::string cause = std::string(during) + "：" + error.message();
+    if (failuresNoted.size() >= kMostFailuresNoted || !failuresNoted.insert(cause).second) return;
+    if (const std::shared_ptr<RelayLoop> relay = loop.lock()) {
+        relay->LogLine("ブラウザ席：" + cause +
+                       (failuresNoted.size() == kMostFailuresNoted
+                            ? " (これより後の原因は記録しません)"
+                            : " (同じ原因はこれより後は記録しません)"));
+    }
+}
 
 WebServer::WebServer(WebOptions options, RelayServer& relay)
     : relay(relay), shared(std::make_shared<Shared>(std::move(options))) {}

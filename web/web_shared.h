@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "server/relay_loop.h"
 #include "web/beast.h"
@@ -43,6 +44,12 @@ struct WebServer::Shared {
     std::atomic<int> port{-1};
     std::atomic<std::size_t> seats{0};
     std::atomic<std::size_t> pageConnections{0};
+
+    // Tells the relay's event log why a page connection failed (during what, in UTF-8), once
+    // for each cause: a browser that keeps failing the same way fills no log. A connection
+    // that merely ended (closed, or cut short by the server itself) is no failure.
+    void NoteFailure(std::string_view during, const beast::error_code& error);
+    std::set<std::string> failuresNoted;  // loop only
 };
 
 using Request = http::request<http::string_body>;

@@ -8,7 +8,6 @@
 #include "client/ui/client_pictures.h"
 #include "client/ui/qt_settings_store.h"
 #include "dice/data_folder.h"
-#include "protocol/cp932.h"
 #include "protocol/socket_startup.h"
 #include "ui/cp932_text.h"
 #include "ui/japanese_texts.h"
@@ -27,10 +26,8 @@ int main(int argc, char** argv) {
                         QMessageBox::Ok);
         box.exec();
     };
-    if (!vesk::CheckSocketStartup(showMessage)) {
-        showMessage(vesk::Cp932FromUtf8("WinSockの初期化ができません"));
-        return 0;
-    }
+    // The check's own message tells what failed; on POSIX the sockets are always ready.
+    if (!vesk::CheckSocketStartup(showMessage)) return vesk::kStartFailedExitCode;
     {
         // The lists are looked for in the directory the program was started in.
         const vesk::ListPaths paths = vesk::FindDataFolder();

@@ -35,8 +35,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     };
     if (!vesk::CheckSocketStartup(showMessage)) {
         showMessage(vesk::Cp932FromUtf8("WinSockの初期化ができません"));
-        return 0;
+        return vesk::kStartFailedExitCode;
     }
+    int exitCode = 0;
     {
         // The lists are looked for in the directory the program was started in.
         const vesk::ListPaths paths = vesk::FindDataFolder();
@@ -44,11 +45,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         vesk::NativeChatWindow window(instance, store, paths);
         if (!vesk::NativeChatWindow::RegisterWindowClass(instance) || !window.Start()) {
             showMessage(vesk::Cp932FromUtf8("起動に失敗しました"));
+            exitCode = vesk::kStartFailedExitCode;
         } else {
             RunMessageLoop(window,
                            LoadAcceleratorsW(instance, MAKEINTRESOURCEW(VESK_CHAT_ACCELERATORS)));
         }
     }
     vesk::SocketCleanup();
-    return 0;
+    return exitCode;
 }

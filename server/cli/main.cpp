@@ -29,7 +29,7 @@
 namespace {
 
 constexpr int kExitBadArguments = 2;
-constexpr int kExitStartFailed = 1;
+constexpr int kExitStartFailed = vesk::kStartFailedExitCode;
 
 class StandardOutputReporter : public vesk::RelayReporter {
 public:

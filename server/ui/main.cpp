@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
                         QMessageBox::Ok);
         box.exec();
     };
-    if (!vesk::CheckSocketStartup(showMessage)) return 0;
+    if (!vesk::CheckSocketStartup(showMessage)) return vesk::kStartFailedExitCode;
     {
         vesk::ServerWindow window;
         window.show();

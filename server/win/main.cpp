@@ -16,11 +16,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const auto showMessage = [](std::string_view text) {
         vesk::ShowMessageBox(kProgramName, text);
     };
-    if (!vesk::CheckSocketStartup(showMessage)) return 0;
+    if (!vesk::CheckSocketStartup(showMessage)) return vesk::kStartFailedExitCode;
+    int exitCode = 0;
     {
         vesk::ServerWindow window(instance);
         if (!vesk::ServerWindow::RegisterWindowClass(instance) || !window.Create()) {
             showMessage(vesk::Cp932FromUtf8("起動に失敗しました"));
+            exitCode = vesk::kStartFailedExitCode;
         } else {
             MSG message;
             while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -31,5 +33,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         window.CloseRelay();
     }
     vesk::SocketCleanup();
-    return 0;
+    return exitCode;
 }
