@@ -119,8 +119,7 @@ void ServerWindow::closeEvent(QCloseEvent* event) {
 }
 
 void ServerWindow::CloseRelay() {
-    // In this order: a relay thread waiting for a message box is let go first, so that
-    // joining it cannot wait for the user.
+    // The relay's last lines, logged while it closes, go nowhere: the window is going.
     reporter.Shutdown();
     control.Close();
     SetMenuState(control.Menu());

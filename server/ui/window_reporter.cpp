@@ -2,7 +2,6 @@
 
 #include <QMessageBox>
 #include <QString>
-#include <memory>
 
 #include "server/ui/event_log.h"
 #include "ui/cp932_text.h"
@@ -12,12 +11,9 @@ namespace vesk {
 WindowReporter::WindowReporter(EventLog& log) : log(log), mainThread(std::this_thread::get_id()) {}
 
 void WindowReporter::LogLine(std::string_view text) {
-    {
-        std::lock_guard guard(stateLock);
-        if (closed) return;
-    }
+    if (closed) return;
     const QString line = FromCp932(text);
-    if (OnMainThread()) {
+    if (std::this_thread::get_id() == mainThread) {
         log.AppendLine(line);
         return;
     }
@@ -29,48 +25,10 @@ void WindowReporter::LogLine(std::string_view text) {
 }
 
 void WindowReporter::ShowMessage(std::string_view text) {
-    const QString message = FromCp932(text);
-    if (OnMainThread()) {
-        ShowBox(message);
-        return;
-    }
-    auto boxClosed = std::make_shared<bool>(false);  // guarded by stateLock
-    {
-        std::lock_guard guard(stateLock);
-        if (closed) return;
-    }
-    QMetaObject::invokeMethod(
-        &log,
-        [this, message, boxClosed] {
-            bool closing;
-            {
-                std::lock_guard guard(stateLock);
-                closing = closed;
-            }
-            // A box asked for just before the window began to close would pop up over nothing.
-            if (!closing) ShowBox(message);
-            {
-                std::lock_guard guard(stateLock);
-                *boxClosed = true;
-            }
-            boxChanged.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock guard(stateLock);
-    boxChanged.wait(guard, [&] { return *boxClosed || closed; });
-}
-
-void WindowReporter::Shutdown() {
-    {
-        std::lock_guard guard(stateLock);
-        closed = true;
-    }
-    boxChanged.notify_all();
-}
-
-void WindowReporter::ShowBox(const QString& text) {
-    // No owner window: a notice from a relay thread must not depend on which window is open.
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskServer"), text, QMessageBox::Ok);
+    if (closed) return;
+    // No owner window: the notice must not depend on which window is open.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("VeskServer"), FromCp932(text),
+                    QMessageBox::Ok);
     box.exec();
 }
 

@@ -47,8 +47,7 @@ void ServerWindow::SetMenuState(MenuState state) {
 }
 
 void ServerWindow::CloseRelay() {
-    // In this order: a relay thread waiting for a message box is let go first, so that
-    // joining it cannot wait for the user.
+    // The relay's last lines, logged while it closes, go nowhere: the window is going.
     reporter.Shutdown();
     control.Close();
 }

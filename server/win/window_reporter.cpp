@@ -1,6 +1,5 @@
 #include "server/win/window_reporter.h"
 
-#include <chrono>
 #include <string>
 
 #include "server/win/event_log.h"
@@ -8,27 +7,12 @@
 
 namespace vesk {
 
-namespace {
-
-constexpr const wchar_t* kTitle = L"VeskServer";
-
-// Answers a message box's OK button for it: the thread that shows the box then returns.
-BOOL CALLBACK CloseBox(HWND box, LPARAM) {
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    return TRUE;
-}
-
-}  // namespace
-
 WindowReporter::WindowReporter(EventLog& log, MainThreadQueue& queue)
     : log(log), queue(queue), mainThread(GetCurrentThreadId()) {}
 
 void WindowReporter::LogLine(std::string_view text) {
-    {
-        std::lock_guard guard(lock);
-        if (closed) return;
-    }
-    if (OnMainThread()) {
+    if (closed) return;
+    if (GetCurrentThreadId() == mainThread) {
         queue.RunPending();
         log.AppendLine(text);
         return;
@@ -39,35 +23,7 @@ void WindowReporter::LogLine(std::string_view text) {
 }
 
 void WindowReporter::ShowMessage(std::string_view text) {
-    if (OnMainThread()) {
-        ShowMessageBox(kTitle, text);
-        return;
-    }
-    const DWORD thread = GetCurrentThreadId();
-    {
-        std::lock_guard guard(lock);
-        // A box asked for while the program ends would keep the end waiting for the user.
-        if (closed) return;
-        boxThreads.insert(thread);
-    }
-    ShowMessageBox(kTitle, text);
-    {
-        std::lock_guard guard(lock);
-        boxThreads.erase(boxThreads.find(thread));
-    }
-    boxClosed.notify_all();
-}
-
-void WindowReporter::Shutdown() {
-    using namespace std::chrono_literals;
-    std::unique_lock guard(lock);
-    closed = true;
-    // A thread counted here may not have opened its box yet when its windows are looked for,
-    // so the boxes are looked for again until every such thread has returned.
-    while (!boxThreads.empty()) {
-        for (const DWORD thread : boxThreads) EnumThreadWindows(thread, CloseBox, 0);
-        boxClosed.wait_for(guard, 50ms);
-    }
+    if (!closed) ShowMessageBox(L"VeskServer", text);
 }
 
 }  // namespace vesk

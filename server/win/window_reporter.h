@@ -1,11 +1,10 @@
 #pragma once
 
-// The log line helper and the message box helper of the server window: how the relay, from
-// any thread, reaches the event log and the user.
+// How the relay reaches VeskServer's event log and the user: the relay's loop logs from its
+// own thread; a message box is shown only on the main thread, which is where the server is
+// started and stopped.
 
-#include <condition_variable>
-#include <mutex>
-#include <set>
+#include <atomic>
 #include <string_view>
 
 #include "protocol/windows_headers.h"
@@ -25,29 +24,18 @@ public:
     // before it; any other thread hands it to the main thread and goes on without waiting.
     void LogLine(std::string_view text) override;
 
-    // A box titled "VeskServer" with an OK button and no owner, shown by the calling thread,
-    // which waits until the user closes it or until Shutdown.
+    // A box titled "VeskServer" with an OK button and no owner, until the user closes it.
+    // Main thread.
     void ShowMessage(std::string_view text) override;
 
-    // The program is ending: lines from now on are dropped, no more boxes are shown, and the
-    // boxes that relay threads show are closed, so that those threads can be joined. Returns
-    // once no thread is inside ShowMessage. Main thread.
-    void Shutdown();
+    // The program is ending: lines and boxes from now on are dropped. Main thread.
+    void Shutdown() { closed = true; }
 
 private:
-    bool OnMainThread() const { return GetCurrentThreadId() == mainThread; }
-
     EventLog& log;
     MainThreadQueue& queue;
     const DWORD mainThread;
-
-    // Guards closed and boxThreads. Taken by every reporting thread and by Shutdown; never
-    // held while a box is shown.
-    std::mutex lock;
-    std::condition_variable boxClosed;
-    bool closed = false;
-    // The worker threads showing a box now, once for each box.
-    std::multiset<DWORD> boxThreads;
+    std::atomic<bool> closed{false};
 };
 
 }  // namespace vesk
