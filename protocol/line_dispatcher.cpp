@@ -13,9 +13,13 @@ namespace {
 
 constexpr std::size_t kPrefixLength = 4;
 
-std::string LogText(std::string_view text) { return ShownText(text) + std::string(wire::kLineEnd); }
-
 }  // namespace
+
+std::string LogTextOf(std::string_view line) {
+    std::string_view text = line.substr(0, line.size() - wire::kLineEnd.size());
+    if (KindOfLine(text) == LineKind::Talk) text.remove_prefix(kPrefixLength);
+    return ShownText(text) + std::string(wire::kLineEnd);
+}
 
 std::string ShownText(std::string_view text) {
     std::string shown(text);
@@ -40,17 +44,15 @@ bool IncomingLineDispatcher::Dispatch(std::string_view line) {
     const std::string_view text = line.substr(0, line.size() - wire::kLineEnd.size());
     const std::string_view rest = text.substr(std::min(text.size(), kPrefixLength));
     switch (KindOfLine(text)) {
-        case LineKind::Talk:
-            window.AppendChatLog(LogText(rest));
-            break;
         case LineKind::Padd:
             AddParticipant(rest);
             break;
         case LineKind::Pdel:
             RemoveParticipant(rest);
             break;
+        case LineKind::Talk:
         case LineKind::Other:
-            window.AppendChatLog(LogText(text));
+            window.AppendChatLog(LogTextOf(line));
             break;
     }
     return true;

@@ -20,6 +20,10 @@ inline constexpr int kMaxParticipantRows = 1000;
 // do. A TAB stays. No code page 932 character has one of these bytes inside it.
 std::string ShownText(std::string_view text);
 
+// What the chat log shows for a line that is neither a participant line nor too short (CR LF
+// included): a talk line's text, any other line whole, as ShownText with a line end.
+std::string LogTextOf(std::string_view line);
+
 // Where the dispatcher shows what it received. Texts are code page 932.
 class PartyView {
 public:

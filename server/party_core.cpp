@@ -209,8 +209,7 @@ void PartyCore::Say(Member& member, std::string_view line, PartyClock::time_poin
     Broadcast(line, &member);
     if (closingAll || KindOfLine(line) != LineKind::Talk) return;
     Remember(line);
-    if (!options.dice) return;
-    if (!member.listedName) return;
+    if (!options.dice || !member.listedName) return;
     // A command counts only under the name the relay holds for this participant.
     const std::string_view listed = *member.listedName;
     std::string_view text = line.substr(
@@ -515,9 +514,7 @@ void PartyCore::Remember(std::string_view line) {
 std::vector<PartyCore::PastLine> PartyCore::History() const {
     std::vector<PastLine> lines;
     lines.reserve(pastCount);
-    for (std::size_t i = 0; i < pastCount; ++i) {
-        lines.push_back(past[(pastFirst + i) % past.size()]);
-    }
+    for (std::size_t i = 0; i < pastCount; ++i) lines.push_back(Past(i));
     return lines;
 }
 
@@ -527,7 +524,7 @@ void PartyCore::SendHistory(ConnectionId id, PartyClock::time_point now) {
     if (!member || pastCount == 0) return;
     std::string lines(wire::HistoryStartLine());
     lines.reserve(pastBytes + 2 * lines.size());
-    for (std::size_t i = 0; i < pastCount; ++i) lines += past[(pastFirst + i) % past.size()].line;
+    for (std::size_t i = 0; i < pastCount; ++i) lines += Past(i).line;
     lines += wire::HistoryEndLine();
     if (!QueueFor(*member, memory.Hold(std::move(lines)), 0, now)) CutOff(*member);
 }

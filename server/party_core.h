@@ -271,6 +271,10 @@ private:
 
     // Keeps a line everybody got among the recent ones, at the time of the latest event.
     void Remember(std::string_view line);
+    // The index'th of the recent lines, oldest first; index < pastCount.
+    const PastLine& Past(std::size_t index) const {
+        return past[(pastFirst + index) % past.size()];
+    }
 
     void CutOff(Member& member);
     void Depart(Member& member, CloseKind how);

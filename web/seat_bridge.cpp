@@ -146,12 +146,8 @@ std::string PastMessage(const std::vector<SaidBefore>& lines) {
     std::string message = R"({"past":[)";
     for (const SaidBefore& said : lines) {
         if (message.back() == '}') message += ',';
-        // As the dispatcher would show it: a talk line's text, anything else whole.
-        std::string_view text = said.line;
-        if (KindOfLine(text) == LineKind::Talk) text.remove_prefix(wire::kTalkPrefix.size());
-        if (text.ends_with(wire::kLineEnd)) text.remove_suffix(wire::kLineEnd.size());
         message +=
-            R"({"t":)" + std::to_string(said.epochMs) + "," + LogFields(ShownText(text)) + "}";
+            R"({"t":)" + std::to_string(said.epochMs) + "," + LogFields(LogTextOf(said.line)) + "}";
     }
     return message + "]}";
 }

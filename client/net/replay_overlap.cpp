@@ -11,19 +11,13 @@ namespace vesk {
 namespace {
 
 // The marker lines as the dispatcher shows them.
-std::string Shown(std::string_view line) {
-    return ShownText(line.substr(wire::kTalkPrefix.size(),
-                                 line.size() - wire::kTalkPrefix.size() - wire::kLineEnd.size())) +
-           std::string(wire::kLineEnd);
-}
-
 const std::string& StartText() {
-    static const std::string text = Shown(wire::HistoryStartLine());
+    static const std::string text = LogTextOf(wire::HistoryStartLine());
     return text;
 }
 
 const std::string& EndText() {
-    static const std::string text = Shown(wire::HistoryEndLine());
+    static const std::string text = LogTextOf(wire::HistoryEndLine());
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -163,6 +164,15 @@ protected:
         SendMessageW(Input(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         PostMessageW(Input(), WM_KEYDOWN, VK_RETURN, 1);
     }
+    // Answers CONNECT with a relay of the test's own and the name: the relay's side of the
+    // connection VeskChat then makes.
+    static std::unique_ptr<TestPeer> AcceptJoin(HWND connect, const wchar_t* name) {
+        TestListener relay;
+        SetDlgItemTextW(connect, VESK_ID_PORT, std::to_wstring(relay.Port()).c_str());
+        SetDlgItemTextW(connect, VESK_ID_NAME, name);
+        PostMessageW(connect, WM_COMMAND, IDOK, 0);
+        return std::make_unique<TestPeer>(TestPeer::Adopt{relay.Accept(kDeadline)});
+    }
     bool ChooseFileItem(wchar_t itemKey) const {
         return chat->ChooseMenuItem(window, L'f', itemKey);
     }
@@ -211,11 +221,8 @@ TEST_F(ChatWindowTest, ShowsItsMenuJoinsThePartyTalksAndQuits) {
     EXPECT_EQ(WindowText(GetDlgItem(connect, VESK_ID_ADDRESS)), L"127.0.0.1");
     EXPECT_EQ(WindowText(GetDlgItem(connect, VESK_ID_PORT)), L"15000");
 
-    TestListener relay;
-    SetDlgItemTextW(connect, VESK_ID_PORT, std::to_wstring(relay.Port()).c_str());
-    SetDlgItemTextW(connect, VESK_ID_NAME, L"アヤ①");
-    PostMessageW(connect, WM_COMMAND, IDOK, 0);
-    TestPeer party(TestPeer::Adopt{relay.Accept(kDeadline)});
+    const std::unique_ptr<TestPeer> joined = AcceptJoin(connect, L"アヤ①");
+    TestPeer& party = *joined;
     ASSERT_TRUE(party.Connected());
     for (const char* line :
          {"アヤ①\r\n", "talk\r\n", "talkアヤ① がパーティに参加しました\r\n", "talk\r\n"}) {
@@ -282,11 +289,8 @@ TEST_F(ChatWindowTest, TabGoesRoundTheControlsAndAPasteKeepsEveryLine) {
     PostMessageW(window, WM_COMMAND, VESK_CMD_CONNECT, 0);
     const HWND connect = chat->WaitForWindow(kDialogClass, L"接続");
     ASSERT_NE(connect, nullptr);
-    TestListener relay;
-    SetDlgItemTextW(connect, VESK_ID_PORT, std::to_wstring(relay.Port()).c_str());
-    SetDlgItemTextW(connect, VESK_ID_NAME, L"アヤ");
-    PostMessageW(connect, WM_COMMAND, IDOK, 0);
-    TestPeer party(TestPeer::Adopt{relay.Accept(kDeadline)});
+    const std::unique_ptr<TestPeer> joined = AcceptJoin(connect, L"アヤ");
+    TestPeer& party = *joined;
     ASSERT_TRUE(party.Connected());
     for (int line = 0; line < 4; ++line) ASSERT_TRUE(party.NextLine());
 
